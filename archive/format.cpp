@@ -1,0 +1,149 @@
+#include "archive/format.h"
+
+#include <string.h>
+
+namespace {
+
+void putLe(unsigned char* out, uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out[i] = static_cast<unsigned char>(value >> (8 * i));
+    }
+}
+
+uint64_t getLe(const unsigned char* in, int bytes) {
+    uint64_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) {
+        value = (value << 8) | in[i];
+    }
+    return value;
+}
+
+}  // namespace
+
+void encodeFileRecord(const FileRecord& record, unsigned char out[kFileRecordSize]) {
+    putLe(out, record.creationTime, 8);
+    putLe(out + 8, record.lastAccessTime, 8);
+    putLe(out + 16, record.lastWriteTime, 8);
+    putLe(out + 24, record.attributes, 4);
+    putLe(out + 28, static_cast<uint32_t>(record.volumeCount), 4);
+}
+
+FileRecord decodeFileRecord(const unsigned char in[kFileRecordSize]) {
+    FileRecord record;
+    record.creationTime = getLe(in, 8);
+    record.lastAccessTime = getLe(in + 8, 8);
+    record.lastWriteTime = getLe(in + 16, 8);
+    record.attributes = static_cast<uint32_t>(getLe(in + 24, 4));
+    record.volumeCount = static_cast<int32_t>(static_cast<uint32_t>(getLe(in + 28, 4)));
+    return record;
+}
+
+int digitWidth(int memberCount) {
+    int width = 1;
+    long long bound = 10;
+    while (bound < memberCount) {
+        ++width;
+        bound *= 10;
+    }
+    return width;
+}
+
+void incrementNumber(char* digits, int width) {
+    for (int i = width - 1; i >= 0; --i) {
+        if (digits[i] != '9') {
+            ++digits[i];
+            return;
+        }
+        digits[i] = '0';
+    }
+}
+
+void formatNumber(char* digits, int width, unsigned k) {
+    for (int i = width - 1; i >= 0; --i) {
+        digits[i] = static_cast<char>('0' + k % 10);
+        k /= 10;
+    }
+    digits[width] = '\0';
+}
+
+bool memberFileName(char* out, size_t outSize, const char* base, const char* number,
+                    const char* extension) {
+    size_t baseLength = strlen(base);
+    size_t numberLength = strlen(number);
+    size_t extensionLength = strlen(extension);
+    size_t total = baseLength + 1 + numberLength + 1 + extensionLength;
+    if (outSize == 0 || total >= outSize || total > kMaxPathChars) {
+        if (outSize > 0) {
+            out[0] = '\0';
+        }
+        return false;
+    }
+    char* p = out;
+    memcpy(p, base, baseLength);
+    p += baseLength;
+    *p++ = '.';
+    memcpy(p, number, numberLength);
+    p += numberLength;
+    *p++ = '.';
+    memcpy(p, extension, extensionLength + 1);
+    return true;
+}
+
+bool unpackerFileName(char* out, size_t outSize, const char* base, int width) {
+    char number[kMaxDigitWidth + 2];
+    if (width < 1 || width > kMaxDigitWidth + 1) {
+        return false;
+    }
+    formatNumber(number, width, 0);
+    return memberFileName(out, outSize, base, number, "exe");
+}
+
+bool volumeFileName(char* out, size_t outSize, const char* base, unsigned k, int width) {
+    char number[kMaxDigitWidth + 2];
+    if (width < 1 || width > kMaxDigitWidth + 1) {
+        return false;
+    }
+    formatNumber(number, width, k);
+    return memberFileName(out, outSize, base, number, "bin");
+}
+
+bool archiveNameConflict(const char* sourcePath, const char* archiveName, int volumeCount,
+                         int* numberWidth) {
+    int width = digitWidth(volumeCount);
+    *numberWidth = width;
+    size_t n = strlen(archiveName);
+    if (strncmp(sourcePath, archiveName, n) != 0 || strlen(sourcePath) < n) {
+        return false;
+    }
+    const char* rest = sourcePath + n;
+    if (*rest != '.') {
+        return false;
+    }
+    ++rest;
+    bool allZeros = true;
+    for (int i = 0; i < width; ++i) {
+        if (rest[i] != '0') {
+            allZeros = false;
+            break;
+        }
+    }
+    if (allZeros && strcmp(rest + width, ".exe") == 0) {
+        return true;
+    }
+    for (int i = 0; i < width; ++i) {
+        if (rest[i] < '0' || rest[i] > '9') {
+            return false;
+        }
+    }
+    return strcmp(rest + width, ".bin") == 0;
+}
+
+int lastBackslashIndex(const char* text) {
+    int last = -1;
+    for (int i = 0; text[i] != '\0'; ++i) {
+        if (text[i] == kPathSeparator) {
+            last = i;
+        }
+    }
+    return last;
+}

@@ -1,0 +1,92 @@
+// The archive format that the splitter writes and the unpacker reads.
+//
+// An archive of base name B is B.<W zeros>.exe (the unpacker image, the source name, the byte
+// 0x22, a 32-byte FileRecord and the first data piece: exactly V bytes in all) followed by the
+// raw volumes B.<k as W digits>.bin for k = 1 .. M-1. The last volume holds 1..V bytes.
+//
+// This header is shared with the unpacker, so it stays C-style: no exceptions, no containers.
+#pragma once
+
+#include <stddef.h>
+#include <stdint.h>
+
+// Length of the unpacker program that starts every archive. The build pads unpacker.exe to
+// exactly this many bytes and fails when the program outgrows it. A multiple of 512.
+constexpr unsigned kUnpackerImageSize = 10240;
+// Where the splitter's own executable carries the unpacker image: the splitter's program is
+// padded to this many bytes and the image appended. The build fails when it outgrows it.
+constexpr unsigned kUnpackerImageOffset = 131072;
+
+constexpr unsigned char kNameTerminator = 0x22;  // '"' never occurs in a file name
+constexpr unsigned kFileRecordSize = 32;
+constexpr unsigned kMinVolumeSize = 20480;
+constexpr unsigned kDefaultVolumeSize = 1457664;
+// Longest path or name the programs hold: 255 characters in a 256-byte buffer.
+constexpr unsigned kMaxPathChars = 255;
+constexpr unsigned kPathBufferSize = 256;
+// Largest member count a 32-bit archive can have: V >= 20480 and S + H < 2^32.
+constexpr int kMaxVolumeCount = 209716;
+constexpr int kMaxDigitWidth = 6;
+
+static_assert(kUnpackerImageSize % 512 == 0, "the image is a whole number of file sectors");
+static_assert(kUnpackerImageSize + 33 + kMaxPathChars < kMinVolumeSize,
+              "the smallest volume must still carry data after the longest header");
+
+// Win32 attribute bits the programs name.
+constexpr uint32_t kAttrReadOnly = 0x1;
+constexpr uint32_t kAttrArchive = 0x20;
+constexpr uint32_t kAttrUnknown = 0xFFFFFFFFu;
+
+// The source file's times (Win32 FILETIME: 100 ns units since 1601-01-01 UTC; 0 = unknown),
+// its attribute bits and the member count M.
+struct FileRecord {
+    uint64_t creationTime;
+    uint64_t lastAccessTime;
+    uint64_t lastWriteTime;
+    uint32_t attributes;
+    int32_t volumeCount;
+};
+
+// Writes the 32-byte little-endian form of `record` into `out`.
+void encodeFileRecord(const FileRecord& record, unsigned char out[kFileRecordSize]);
+// Reads the 32-byte little-endian form.
+FileRecord decodeFileRecord(const unsigned char in[kFileRecordSize]);
+
+// W, the number of decimal digits of M - 1, at least 1.
+int digitWidth(int memberCount);
+
+// Adds one to a string of `width` decimal digits in place, like an odometer.
+void incrementNumber(char* digits, int width);
+
+// Fills `digits` (at least width + 1 bytes) with k written as exactly `width` digits.
+// k must be below 10^width.
+void formatNumber(char* digits, int width, unsigned k);
+
+// Builds "<base>.<number>.<ext>" into out. Returns false (out emptied) when it does not fit
+// into outSize bytes or when the result would exceed kMaxPathChars.
+bool memberFileName(char* out, size_t outSize, const char* base, const char* number,
+                    const char* extension);
+// The unpacker's name: base, a dot, W zeros, ".exe".
+bool unpackerFileName(char* out, size_t outSize, const char* base, int width);
+// Volume k's name: base, a dot, k as W digits, ".bin".
+bool volumeFileName(char* out, size_t outSize, const char* base, unsigned k, int width);
+
+// H, the bytes in front of the first data byte of the unpacker file, for a name of L bytes.
+inline uint32_t headerSize(uint32_t nameLength) {
+    return kUnpackerImageSize + 1 + kFileRecordSize + nameLength;
+}
+
+// Sets *numberWidth = digitWidth(volumeCount), then tells whether sourcePath is itself the name
+// of a member of the archive `archiveName` (case-sensitive byte comparison).
+bool archiveNameConflict(const char* sourcePath, const char* archiveName, int volumeCount,
+                         int* numberWidth);
+
+// Paths are byte strings with the platform's separator.
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+// Index of the last path separator in `text`, or -1 when it has none (also for "").
+int lastBackslashIndex(const char* text);

@@ -1,0 +1,123 @@
+#include "platform/platform.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// 100 ns intervals between 1601-01-01 and 1970-01-01.
+constexpr uint64_t kEpochDifference = 116444736000000000ull;
+
+uint64_t toFileTime(const struct timespec& ts) {
+    if (ts.tv_sec < 0) {
+        return 0;
+    }
+    return kEpochDifference + static_cast<uint64_t>(ts.tv_sec) * 10000000ull +
+           static_cast<uint64_t>(ts.tv_nsec) / 100;
+}
+
+struct timespec fromFileTime(uint64_t fileTime) {
+    struct timespec ts;
+    if (fileTime < kEpochDifference) {
+        ts.tv_sec = 0;
+        ts.tv_nsec = 0;
+        return ts;
+    }
+    uint64_t since = fileTime - kEpochDifference;
+    ts.tv_sec = static_cast<time_t>(since / 10000000ull);
+    ts.tv_nsec = static_cast<long>((since % 10000000ull) * 100);
+    return ts;
+}
+
+}  // namespace
+
+bool platformOwnExecutablePath(char* out, size_t size) {
+    if (size == 0) {
+        return false;
+    }
+    ssize_t n = readlink("/proc/self/exe", out, size - 1);
+    if (n <= 0 || static_cast<size_t>(n) >= size - 1) {
+        out[0] = '\0';
+        return false;
+    }
+    out[n] = '\0';
+    return true;
+}
+
+bool platformFileExists(const char* path) {
+    struct stat st;
+    return lstat(path, &st) == 0;
+}
+
+int64_t platformFileSize(const char* path) {
+    struct stat st;
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode) || access(path, R_OK) != 0) {
+        return -1;
+    }
+    return static_cast<int64_t>(st.st_size);
+}
+
+void platformReadFileStamp(const char* path, FileRecord* record) {
+    record->creationTime = 0;
+    record->lastAccessTime = 0;
+    record->lastWriteTime = 0;
+    record->attributes = kAttrUnknown;
+    struct statx stx;
+    if (statx(AT_FDCWD, path, 0, STATX_BASIC_STATS | STATX_BTIME, &stx) != 0) {
+        return;
+    }
+    struct timespec access = {static_cast<time_t>(stx.stx_atime.tv_sec),
+                              static_cast<long>(stx.stx_atime.tv_nsec)};
+    struct timespec write = {static_cast<time_t>(stx.stx_mtime.tv_sec),
+                             static_cast<long>(stx.stx_mtime.tv_nsec)};
+    record->lastAccessTime = toFileTime(access);
+    record->lastWriteTime = toFileTime(write);
+    if (stx.stx_mask & STATX_BTIME) {
+        struct timespec birth = {static_cast<time_t>(stx.stx_btime.tv_sec),
+                                 static_cast<long>(stx.stx_btime.tv_nsec)};
+        record->creationTime = toFileTime(birth);
+    } else {
+        record->creationTime = record->lastWriteTime;
+    }
+    uint32_t attributes = kAttrArchive;
+    if ((stx.stx_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+        attributes |= kAttrReadOnly;
+    }
+    record->attributes = attributes;
+}
+
+bool platformApplyFileStamp(const char* path, const FileRecord& record) {
+    bool ok = true;
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1] = times[0];
+    if (record.lastAccessTime != 0) {
+        times[0] = fromFileTime(record.lastAccessTime);
+    }
+    if (record.lastWriteTime != 0) {
+        times[1] = fromFileTime(record.lastWriteTime);
+    }
+    // The creation time cannot be set on Linux filesystems; it is skipped.
+    if (utimensat(AT_FDCWD, path, times, 0) != 0) {
+        ok = false;
+    }
+    if (record.attributes != kAttrUnknown && (record.attributes & kAttrReadOnly)) {
+        struct stat st;
+        if (stat(path, &st) != 0 ||
+            chmod(path, st.st_mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)) != 0) {
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+void platformClearAttributes(const char* path) {
+    struct stat st;
+    if (stat(path, &st) == 0) {
+        chmod(path, st.st_mode | S_IWUSR);
+    }
+}

@@ -1,0 +1,68 @@
+// The split engine: writes one archive from the fields of SplitterState and shows its progress
+// as a filling disc. Every question, message, title change, beep and close goes through
+// SplitUi; the disc is drawn through SplitCanvas. The Win32 window, the terminal front end and
+// the unit tests each provide their own implementations.
+#pragma once
+
+#include <stdio.h>
+
+#include "splitter/form/splitter_state.h"
+
+// What a message box looks like; mirrors the captions and icons the splitter uses.
+enum MessageKind {
+    kMessageError,     // ":-(" with the error icon, OK
+    kMessageInfo,      // ":-)" with the information icon, OK
+    kMessageQuestion,  // "???" without icon, Yes and No
+};
+
+// The drawing surface of the progress disc (the main window's client area). Coordinates are
+// client pixels. The pen is the red pen of width 1; brushes are solid.
+class SplitCanvas {
+public:
+    virtual void selectRedPen() = 0;    // create and select the red pen
+    virtual void selectWhiteBrush() = 0;  // create and select a white brush
+    virtual void selectRedBrush() = 0;  // create and select a red brush
+    virtual void restoreBrush() = 0;    // select the previous brush back, delete ours
+    virtual void restorePen() = 0;      // select the previous pen back, delete ours
+    virtual void ellipse(int left, int top, int right, int bottom) = 0;
+    // Sector of the ellipse in the rectangle, counter-clockwise from (x1, y1) to (x2, y2).
+    virtual void pie(int left, int top, int right, int bottom, int x1, int y1, int x2, int y2) = 0;
+    virtual void line(int x1, int y1, int x2, int y2) = 0;
+
+protected:
+    ~SplitCanvas() = default;
+};
+
+class SplitUi {
+public:
+    // Shows a message; for kMessageQuestion returns true for Yes. caption is ":-(", ":-)" or
+    // "???" according to the kind.
+    virtual bool message(MessageKind kind, const char* caption, const char* text) = 0;
+    virtual void setTitle(const char* title) = 0;
+    virtual void beep() = 0;
+    // Ends the program the normal way (WM_CLOSE): the settings get saved.
+    virtual void closeMainWindow() = 0;
+    // The window's drawing surface for the time of one split (GetDC .. ReleaseDC).
+    virtual SplitCanvas* acquireCanvas() = 0;
+    virtual void releaseCanvas(SplitCanvas* canvas) = 0;
+    // Opens the carried unpacker image for binary reading, positioned at its first byte, or
+    // returns null. The splitter reads its own executable at kUnpackerImageOffset.
+    virtual FILE* openCarriedImage() = 0;
+    // Full path of the running program (the folder used when the source has no folder).
+    virtual void ownExecutablePath(char* out, unsigned size) = 0;
+
+protected:
+    ~SplitUi() = default;
+};
+
+// The window's idle title.
+extern const char kIdleTitle[];  // "Dravnik v2.3"
+
+// The disc: centre (510, 143), radius 43, in client coordinates.
+constexpr int kPieCentreX = 510;
+constexpr int kPieCentreY = 143;
+constexpr int kPieRadius = 43;
+
+// Writes the archive described by state. Returns true when it is complete; false when the user
+// declined to overwrite or anything failed (already told to the user through ui).
+bool splitFile(SplitterState* state, SplitUi* ui);

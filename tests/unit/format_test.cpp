@@ -1,0 +1,106 @@
+#include "archive/format.h"
+
+#include <gtest/gtest.h>
+#include <string.h>
+
+TEST(MemberNames, WidthGrowsAtPowersOfTen) {
+    EXPECT_EQ(digitWidth(2), 1);
+    EXPECT_EQ(digitWidth(10), 1);
+    EXPECT_EQ(digitWidth(11), 2);
+    EXPECT_EQ(digitWidth(100), 2);
+    EXPECT_EQ(digitWidth(101), 3);
+    EXPECT_EQ(digitWidth(1000), 3);
+    EXPECT_EQ(digitWidth(1001), 4);
+    EXPECT_EQ(digitWidth(kMaxVolumeCount), 6);
+}
+
+TEST(MemberNames, OdometerCarries) {
+    char n[] = "0099";
+    incrementNumber(n, 4);
+    EXPECT_STREQ(n, "0100");
+    char m[] = "09";
+    incrementNumber(m, 2);
+    EXPECT_STREQ(m, "10");
+    char z[] = "0";
+    for (int i = 0; i < 9; ++i) {
+        incrementNumber(z, 1);
+    }
+    EXPECT_STREQ(z, "9");
+}
+
+TEST(MemberNames, UnpackerAndVolumeNames) {
+    char out[kPathBufferSize];
+    ASSERT_TRUE(unpackerFileName(out, sizeof out, "out/set", 2));
+    EXPECT_STREQ(out, "out/set.00.exe");
+    ASSERT_TRUE(volumeFileName(out, sizeof out, "out/set", 7, 2));
+    EXPECT_STREQ(out, "out/set.07.bin");
+    ASSERT_TRUE(volumeFileName(out, sizeof out, "b", 10, 2));
+    EXPECT_STREQ(out, "b.10.bin");
+}
+
+TEST(MemberNames, NameThatWouldNotFitIsRefused) {
+    char base[300];
+    memset(base, 'a', sizeof base);
+    base[255 - 6] = '\0';  // 249 + ".0.exe" = 255 characters: fits
+    char out[kPathBufferSize];
+    EXPECT_TRUE(unpackerFileName(out, sizeof out, base, 1));
+    EXPECT_EQ(strlen(out), 255u);
+    EXPECT_FALSE(unpackerFileName(out, sizeof out, base, 2));
+    EXPECT_STREQ(out, "");
+    char tiny[8];
+    EXPECT_FALSE(volumeFileName(tiny, sizeof tiny, "abc", 1, 1));  // "abc.1.bin" needs 10
+}
+
+TEST(FileRecordLayout, LittleEndianAndRoundTrip) {
+    FileRecord r{0x0102030405060708ull, 0x1112131415161718ull, 0x2122232425262728ull, 0x20,
+                 -5};
+    unsigned char bytes[kFileRecordSize];
+    encodeFileRecord(r, bytes);
+    EXPECT_EQ(bytes[0], 0x08);
+    EXPECT_EQ(bytes[7], 0x01);
+    EXPECT_EQ(bytes[8], 0x18);
+    EXPECT_EQ(bytes[16], 0x28);
+    EXPECT_EQ(bytes[24], 0x20);
+    EXPECT_EQ(bytes[25], 0x00);
+    EXPECT_EQ(bytes[28], 0xFB);
+    EXPECT_EQ(bytes[31], 0xFF);
+    FileRecord back = decodeFileRecord(bytes);
+    EXPECT_EQ(back.creationTime, r.creationTime);
+    EXPECT_EQ(back.lastAccessTime, r.lastAccessTime);
+    EXPECT_EQ(back.lastWriteTime, r.lastWriteTime);
+    EXPECT_EQ(back.attributes, r.attributes);
+    EXPECT_EQ(back.volumeCount, -5);
+}
+
+TEST(FileRecordLayout, HeaderSizeFollowsTheImage) {
+    EXPECT_EQ(headerSize(8), kUnpackerImageSize + 41);
+    EXPECT_EQ(headerSize(255), kUnpackerImageSize + 288);
+}
+
+TEST(NameConflict, MembersOfTheArchiveConflict) {
+    int width = 0;
+    // M = 11 gives W = 2.
+    EXPECT_TRUE(archiveNameConflict("x/a.07.bin", "x/a", 11, &width));
+    EXPECT_EQ(width, 2);
+    EXPECT_TRUE(archiveNameConflict("x/a.00.exe", "x/a", 11, &width));
+    EXPECT_FALSE(archiveNameConflict("x/a.7.bin", "x/a", 11, &width));
+    EXPECT_FALSE(archiveNameConflict("x/a.01.exe", "x/a", 11, &width));
+    EXPECT_FALSE(archiveNameConflict("x/A.00.exe", "x/a", 11, &width));
+    EXPECT_FALSE(archiveNameConflict("x/a", "x/a", 11, &width));
+    EXPECT_FALSE(archiveNameConflict("x/a.0", "x/a", 11, &width));
+    EXPECT_FALSE(archiveNameConflict("x/a.0a.bin", "x/a", 11, &width));
+    EXPECT_FALSE(archiveNameConflict("x/a.07.bin.txt", "x/a", 11, &width));
+    EXPECT_FALSE(archiveNameConflict("", "x/a", 2, &width));
+    EXPECT_EQ(width, 1);
+}
+
+TEST(Paths, LastSeparator) {
+    char sep[2] = {kPathSeparator, 0};
+    EXPECT_EQ(lastBackslashIndex(""), -1);
+    EXPECT_EQ(lastBackslashIndex("name"), -1);
+    char p[16] = "a";
+    strcat(p, sep);
+    strcat(p, "b");
+    strcat(p, sep);
+    EXPECT_EQ(lastBackslashIndex(p), 3);
+}

@@ -1,0 +1,21 @@
+// Help: the system's help viewer on DRAVNIK.HLP beside the splitter.
+#include <windows.h>
+
+#include "archive/format.h"
+#include "splitter/form/help_command.h"
+#include "splitter/ui/dialogs.h"
+
+void openHelp() {
+    char exePath[kPathBufferSize];
+    const DWORD length = GetModuleFileNameA(nullptr, exePath, sizeof(exePath));
+    if (length == 0 || length >= sizeof(exePath)) {
+        return;  // no path, or a cut one that would name the wrong folder
+    }
+    // The viewer's name, a blank, two quotes, the folder and the file name.
+    char command[kPathBufferSize + 32];
+    if (!helpCommandLine(exePath, command, sizeof(command))) {
+        return;
+    }
+    // Not waited for and not checked: a missing viewer or help file is not reported.
+    WinExec(command, SW_SHOW);
+}

@@ -4,6 +4,7 @@
 // the unit tests each provide their own implementations.
 #pragma once
 
+#include <stdint.h>
 #include <stdio.h>
 
 #include "splitter/form/splitter_state.h"
@@ -18,23 +19,23 @@ enum MessageKind {
 // The drawing surface of the progress disc (the main window's client area). Coordinates are
 // client pixels. The pen is the red pen of width 1; brushes are solid.
 class SplitCanvas {
-public:
-    virtual void selectRedPen() = 0;    // create and select the red pen
+  public:
+    virtual void selectRedPen() = 0;      // create and select the red pen
     virtual void selectWhiteBrush() = 0;  // create and select a white brush
-    virtual void selectRedBrush() = 0;  // create and select a red brush
-    virtual void restoreBrush() = 0;    // select the previous brush back, delete ours
-    virtual void restorePen() = 0;      // select the previous pen back, delete ours
+    virtual void selectRedBrush() = 0;    // create and select a red brush
+    virtual void restoreBrush() = 0;      // select the previous brush back, delete ours
+    virtual void restorePen() = 0;        // select the previous pen back, delete ours
     virtual void ellipse(int left, int top, int right, int bottom) = 0;
     // Sector of the ellipse in the rectangle, counter-clockwise from (x1, y1) to (x2, y2).
     virtual void pie(int left, int top, int right, int bottom, int x1, int y1, int x2, int y2) = 0;
     virtual void line(int x1, int y1, int x2, int y2) = 0;
 
-protected:
+  protected:
     ~SplitCanvas() = default;
 };
 
 class SplitUi {
-public:
+  public:
     // Shows a message; for kMessageQuestion returns true for Yes. caption is ":-(", ":-)" or
     // "???" according to the kind.
     virtual bool message(MessageKind kind, const char* caption, const char* text) = 0;
@@ -50,8 +51,13 @@ public:
     virtual FILE* openCarriedImage() = 0;
     // Full path of the running program (the folder used when the source has no folder).
     virtual void ownExecutablePath(char* out, unsigned size) = 0;
+    // The source file's name as the archive header stores it, in code page 1251, into out
+    // (size bytes); name is the part of sourcePath after its last separator. The Windows
+    // splitter's names already are code page 1251, so the default copies; the terminal front
+    // end hands over its converted name. False when it does not fit.
+    virtual bool headerSourceName(const char* name, char* out, unsigned size);
 
-protected:
+  protected:
     ~SplitUi() = default;
 };
 
@@ -62,6 +68,25 @@ extern const char kIdleTitle[];  // "Dravnik v2.3"
 constexpr int kPieCentreX = 510;
 constexpr int kPieCentreY = 143;
 constexpr int kPieRadius = 43;
+// The disc's bounding rectangle, through which the window erases it after a split.
+constexpr int kPieLeft = kPieCentreX - kPieRadius;    // 467
+constexpr int kPieTop = kPieCentreY - kPieRadius;     // 100
+constexpr int kPieRight = kPieCentreX + kPieRadius;   // 553
+constexpr int kPieBottom = kPieCentreY + kPieRadius;  // 186
+
+// Bytes moved per read and write.
+constexpr unsigned kCopyBufferSize = 4096;
+
+enum CopyResult {
+    kCopyDone,
+    kCopyReadFailed,   // the input ended early or could not be read
+    kCopyWriteFailed,  // a write was refused (a full disk, most likely)
+};
+
+// Moves count bytes (at least 1) from in to out through a 4096-byte buffer, one item of the
+// block's size per read and per write. Stops at the first failed read or write; the streams
+// stay open for the caller to close.
+CopyResult copyBytes(FILE* in, FILE* out, uint32_t count);
 
 // Writes the archive described by state. Returns true when it is complete; false when the user
 // declined to overwrite or anything failed (already told to the user through ui).

@@ -1,0 +1,468 @@
+#include "splitter/engine/split_engine.h"
+
+#include <math.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "archive/format.h"
+#include "platform/platform.h"
+
+const char kIdleTitle[] = "Dravnik v2.3";
+
+namespace {
+
+const char kCaptionError[] = ":-(";
+const char kCaptionInfo[] = ":-)";
+const char kCaptionQuestion[] = "???";
+
+const char kTextOverwrite[] = "Вы хотите перезаписать существующий архив?";
+const char kTextCannotCreate[] = "Не могу создать архив %s!";
+const char kTextWorking[] = "Работаю...";
+const char kTextDone[] = "Готово!";
+const char kTextWriteError[] = "Ошибка!\nВозможно, нет места на диске";
+const char kTextCannotRead[] = "Не могу прочитать файл %s!";
+const char kTextNoImage[] = "Не могу прочитать программу распаковки из %s!";
+const char kTextSourceUnavailable[] = "Разбиваемый файл не выбран или недоступен!";
+const char kTextSourceTooLarge[] = "Файл %s слишком велик: архив вмещает только файлы меньше 4 ГБ!";
+const char kTextSourceChanged[] = "Файл %s изменился! Проверьте его и повторите разбиение.";
+const char kTextBadSourceName[] = "Недопустимое имя разбиваемого файла: %s";
+const char kTextEnterName[] = "Введите имя архива!";
+const char kTextNameTooLong[] =
+    "Слишком длинное имя архива: имена его файлов длиннее 255 символов!";
+const char kTextVolumeTooSmall[] = "Размер тома не может быть меньше 20480!";
+const char kTextPointless[] = "Нет смысла разбивать файл";
+const char kTextCountMismatch[] =
+    "Число файлов архива не соответствует размерам файла и тома! Проверьте размер тома.";
+const char kTextNameConflict[] = "Конфликт имен архива и исходного файла!";
+
+// The disc turns by a little less than a full circle over the whole split.
+constexpr float kFullTurn = 6.2831852f;
+// The last member's sector starts this far before the previous end angle.
+constexpr double kLastSectorLead = 0.02;
+// Above this member count the last step is drawn as a radial line instead of a sector.
+constexpr int kLineAboveCount = 199;
+
+constexpr size_t kMessageSize = 600;
+
+// Stream buffers for the source and the member being written. The engine still moves the data
+// through its 4096-byte block; large stream buffers turn that into few, large system calls.
+constexpr size_t kStreamBufferSize = 256 * 1024;
+char gSourceBuffer[kStreamBufferSize];
+char gMemberBuffer[kStreamBufferSize];
+
+// Stands in when the window has no drawing surface to offer.
+class NoCanvas : public SplitCanvas {
+  public:
+    void selectRedPen() override {}
+    void selectWhiteBrush() override {}
+    void selectRedBrush() override {}
+    void restoreBrush() override {}
+    void restorePen() override {}
+    void ellipse(int, int, int, int) override {}
+    void pie(int, int, int, int, int, int, int, int) override {}
+    void line(int, int, int, int) override {}
+};
+
+enum Outcome {
+    kOutcomeDone,
+    kOutcomeWriteFailed,  // told by finishSplit's generic message
+    kOutcomeReported,     // a specific message is waiting in the split's message buffer
+};
+
+// One split's working values.
+struct Split {
+    SplitterState* state;
+    SplitUi* ui;
+    char ownPath[kPathBufferSize];
+    char headerName[kPathBufferSize];
+    uint32_t nameLength;  // L
+    uint32_t header;      // H
+    int width;            // W
+    FILE* image;
+    FILE* member;
+    FILE* source;
+    SplitCanvas* canvas;
+    NoCanvas noCanvas;
+    bool redBrush;
+    float step;
+    float endAngle;
+    char message[kMessageSize];
+};
+
+void tell(SplitUi* ui, const char* format, const char* argument) {
+    char text[kMessageSize];
+    snprintf(text, sizeof text, format, argument);
+    ui->message(kMessageError, kCaptionError, text);
+}
+
+// Notes a failure whose message finishSplit shows once the drawing objects are released.
+void noteFailure(Split* split, const char* format, const char* argument) {
+    snprintf(split->message, sizeof split->message, format, argument);
+}
+
+void copyFolder(char* out, const char* path, int separator) {
+    size_t n = separator >= 0 ? static_cast<size_t>(separator) + 1 : 0;
+    memcpy(out, path, n);
+    out[n] = '\0';
+}
+
+// lastSourceDir and archiveDir, at the start of every split (also a declined one).
+void rememberFolders(Split* split) {
+    SplitterState* state = split->state;
+    int sourceCut = lastBackslashIndex(state->sourcePath);
+    if (sourceCut >= 0) {
+        copyFolder(state->lastSourceDir, state->sourcePath, sourceCut);
+    } else {
+        copyFolder(state->lastSourceDir, split->ownPath, lastBackslashIndex(split->ownPath));
+    }
+    int archiveCut = lastBackslashIndex(state->archiveName);
+    if (archiveCut >= 0) {
+        copyFolder(state->archiveDir, state->archiveName, archiveCut);
+    } else {
+        memcpy(state->archiveDir, state->lastSourceDir, strlen(state->lastSourceDir) + 1);
+    }
+}
+
+// Everything that must hold before the first file is touched. Sets L, H and W; tells the user
+// and returns false when the split cannot go ahead.
+bool checkSplit(Split* split) {
+    SplitterState* state = split->state;
+    SplitUi* ui = split->ui;
+    size_t baseLength = strlen(state->archiveName);
+    if (baseLength == 0 || state->archiveName[baseLength - 1] == kPathSeparator) {
+        ui->message(kMessageError, kCaptionError, kTextEnterName);
+        return false;
+    }
+    if (state->volumeSize < kMinVolumeSize) {
+        ui->message(kMessageError, kCaptionError, kTextVolumeTooSmall);
+        return false;
+    }
+    int64_t actualSize = platformFileSize(state->sourcePath);
+    if (actualSize < 0 || state->sourceSize == kSourceSizeUnknown) {
+        ui->message(kMessageError, kCaptionError, kTextSourceUnavailable);
+        return false;
+    }
+    const char* name = state->sourcePath + lastBackslashIndex(state->sourcePath) + 1;
+    if (!ui->headerSourceName(name, split->headerName, sizeof split->headerName) ||
+        split->headerName[0] == '\0' || strchr(split->headerName, kNameTerminator) != nullptr) {
+        tell(ui, kTextBadSourceName, state->sourcePath);
+        return false;
+    }
+    split->nameLength = static_cast<uint32_t>(strlen(split->headerName));
+    split->header = headerSize(split->nameLength);
+    // S + H must stay below 2^32: all the arithmetic of the layout is unsigned 32-bit.
+    if (static_cast<uint64_t>(actualSize) + split->header > 0xFFFFFFFFull) {
+        tell(ui, kTextSourceTooLarge, state->sourcePath);
+        return false;
+    }
+    if (static_cast<uint64_t>(actualSize) != state->sourceSize) {
+        tell(ui, kTextSourceChanged, state->sourcePath);
+        return false;
+    }
+    uint32_t total = state->sourceSize + split->header;
+    uint32_t expectedCount = (total - 1) / state->volumeSize + 1;
+    if (expectedCount < 2) {
+        ui->message(kMessageError, kCaptionError, kTextPointless);
+        return false;
+    }
+    if (state->volumeCount < 0 || static_cast<uint32_t>(state->volumeCount) != expectedCount) {
+        ui->message(kMessageError, kCaptionError, kTextCountMismatch);
+        return false;
+    }
+    if (archiveNameConflict(state->sourcePath, state->archiveName, state->volumeCount,
+                            &state->numberWidth)) {
+        ui->message(kMessageError, kCaptionError, kTextNameConflict);
+        return false;
+    }
+    split->width = state->numberWidth;
+    // Every member name has the same length, so the unpacker's name stands for all of them.
+    char probe[kPathBufferSize];
+    if (!unpackerFileName(probe, sizeof probe, state->archiveName, split->width)) {
+        ui->message(kMessageError, kCaptionError, kTextNameTooLong);
+        return false;
+    }
+    return true;
+}
+
+// Removes volumes 1 .. M + 1 of an older archive of the same base name. Numbers that need one
+// digit more than W (M + 1 can reach 10^W) get it.
+void removeStaleVolumes(const Split* split) {
+    const SplitterState* state = split->state;
+    unsigned limit = 1;
+    for (int i = 0; i < split->width; ++i) {
+        limit *= 10;
+    }
+    char name[kPathBufferSize];
+    for (unsigned k = 1; k <= static_cast<unsigned>(state->volumeCount) + 1; ++k) {
+        int width = k < limit ? split->width : split->width + 1;
+        if (volumeFileName(name, sizeof name, state->archiveName, k, width)) {
+            remove(name);
+        }
+    }
+}
+
+void rimPoint(float angle, int* x, int* y) {
+    double a = angle;
+    *x = static_cast<int>(kPieCentreX + kPieRadius * sin(a));
+    *y = static_cast<int>(kPieCentreY + kPieRadius * cos(a));
+}
+
+void drawSector(SplitCanvas* canvas, float from, float to) {
+    int x1, y1, x2, y2;
+    rimPoint(from, &x1, &y1);
+    rimPoint(to, &x2, &y2);
+    canvas->pie(kPieLeft, kPieTop, kPieRight, kPieBottom, x1, y1, x2, y2);
+}
+
+void drawEmptyDisc(SplitCanvas* canvas) {
+    canvas->selectRedPen();
+    canvas->selectWhiteBrush();
+    canvas->ellipse(kPieLeft, kPieTop, kPieRight, kPieBottom);
+    canvas->restoreBrush();
+}
+
+// One more full member: the disc grows by one step.
+void drawNextSector(Split* split) {
+    split->endAngle += split->step;
+    drawSector(split->canvas, 0.0f, split->endAngle);
+}
+
+void drawLastStep(Split* split) {
+    float start = static_cast<float>(split->endAngle - kLastSectorLead);
+    split->endAngle += split->step;
+    if (split->state->volumeCount > kLineAboveCount) {
+        int x, y;
+        rimPoint(start, &x, &y);
+        split->canvas->line(kPieCentreX, kPieCentreY, x, y);
+    } else {
+        drawSector(split->canvas, start, split->endAngle);
+    }
+}
+
+FILE* openMember(const char* name) {
+    FILE* file = fopen(name, "wb");
+    if (file != nullptr) {
+        setvbuf(file, gMemberBuffer, _IOFBF, sizeof gMemberBuffer);
+    }
+    return file;
+}
+
+// Closes the member being written; false when its last bytes could not be written.
+bool closeMember(Split* split) {
+    int result = fclose(split->member);
+    split->member = nullptr;
+    return result == 0;
+}
+
+void closeAll(Split* split) {
+    if (split->image != nullptr) {
+        fclose(split->image);
+        split->image = nullptr;
+    }
+    if (split->member != nullptr) {
+        fclose(split->member);
+        split->member = nullptr;
+    }
+    if (split->source != nullptr) {
+        fclose(split->source);
+        split->source = nullptr;
+    }
+}
+
+// Copies count bytes into the open member; turns a failure into the split's outcome.
+Outcome copyInto(Split* split, FILE* from, const char* fromName, uint32_t count) {
+    CopyResult result = copyBytes(from, split->member, count);
+    if (result == kCopyWriteFailed) {
+        return kOutcomeWriteFailed;
+    }
+    if (result == kCopyReadFailed) {
+        noteFailure(split, kTextCannotRead, fromName);
+        return kOutcomeReported;
+    }
+    return kOutcomeDone;
+}
+
+// Steps 10 to 15: the unpacker file is open, the image is positioned at its first byte.
+Outcome writeMembers(Split* split, const FileRecord& record) {
+    SplitterState* state = split->state;
+    Outcome outcome = copyInto(split, split->image, split->ownPath, kUnpackerImageSize);
+    fclose(split->image);
+    split->image = nullptr;
+    if (outcome != kOutcomeDone) {
+        return outcome;
+    }
+    unsigned char encoded[kFileRecordSize];
+    encodeFileRecord(record, encoded);
+    if (fprintf(split->member, "%s\"", split->headerName) < 0 ||
+        fwrite(encoded, sizeof encoded, 1, split->member) != 1) {
+        return kOutcomeWriteFailed;
+    }
+    split->source = fopen(state->sourcePath, "rb");
+    if (split->source == nullptr) {
+        noteFailure(split, kTextCannotRead, state->sourcePath);
+        return kOutcomeReported;
+    }
+    setvbuf(split->source, gSourceBuffer, _IOFBF, sizeof gSourceBuffer);
+    uint32_t firstPiece = state->volumeSize - split->header;
+    outcome = copyInto(split, split->source, state->sourcePath, firstPiece);
+    if (outcome != kOutcomeDone) {
+        return outcome;
+    }
+    if (!closeMember(split)) {
+        return kOutcomeWriteFailed;
+    }
+    uint32_t remaining = state->sourceSize - firstPiece;
+
+    split->canvas->selectRedBrush();
+    split->redBrush = true;
+    split->step = kFullTurn / static_cast<float>(state->volumeCount);
+    split->endAngle = split->step;
+    drawSector(split->canvas, 0.0f, split->endAngle);
+
+    char number[kMaxDigitWidth + 2];
+    formatNumber(number, split->width, 0);
+    char name[kPathBufferSize];
+    for (;;) {
+        bool last = remaining <= state->volumeSize;
+        uint32_t count = last ? remaining : state->volumeSize;
+        incrementNumber(number, split->width);
+        memberFileName(name, sizeof name, state->archiveName, number, "bin");
+        split->member = openMember(name);
+        if (split->member == nullptr) {
+            noteFailure(split, kTextCannotCreate, name);
+            return kOutcomeReported;
+        }
+        outcome = copyInto(split, split->source, state->sourcePath, count);
+        if (outcome != kOutcomeDone) {
+            return outcome;
+        }
+        if (!closeMember(split)) {
+            return kOutcomeWriteFailed;
+        }
+        if (last) {
+            break;
+        }
+        remaining -= count;
+        drawNextSector(split);
+    }
+    // A source that grew while it was split is not what the archive holds.
+    if (getc(split->source) != EOF) {
+        noteFailure(split, kTextSourceChanged, state->sourcePath);
+        return kOutcomeReported;
+    }
+    drawLastStep(split);
+    return kOutcomeDone;
+}
+
+// Releases the drawing objects and tells the user how the split ended. True on success.
+bool finishSplit(Split* split, Outcome outcome) {
+    SplitUi* ui = split->ui;
+    if (split->redBrush) {
+        split->canvas->restoreBrush();
+    }
+    split->canvas->restorePen();
+    if (split->canvas != &split->noCanvas) {
+        ui->releaseCanvas(split->canvas);
+    }
+    split->canvas = nullptr;
+    if (outcome == kOutcomeWriteFailed) {
+        ui->message(kMessageError, kCaptionError, kTextWriteError);
+        ui->setTitle(kIdleTitle);
+        return false;
+    }
+    if (outcome == kOutcomeReported) {
+        ui->message(kMessageError, kCaptionError, split->message);
+        ui->setTitle(kIdleTitle);
+        return false;
+    }
+    if (split->state->closeAfterFinish != 0) {
+        ui->beep();
+        ui->closeMainWindow();
+        return true;
+    }
+    ui->setTitle(kTextDone);
+    ui->message(kMessageInfo, kCaptionInfo, kTextDone);
+    ui->setTitle(kIdleTitle);
+    return true;
+}
+
+}  // namespace
+
+bool SplitUi::headerSourceName(const char* name, char* out, unsigned size) {
+    size_t n = strlen(name);
+    if (size == 0 || n >= size) {
+        return false;
+    }
+    memcpy(out, name, n + 1);
+    return true;
+}
+
+CopyResult copyBytes(FILE* in, FILE* out, uint32_t count) {
+    unsigned char buffer[kCopyBufferSize];
+    while (count > kCopyBufferSize) {
+        if (fread(buffer, kCopyBufferSize, 1, in) != 1) {
+            return kCopyReadFailed;
+        }
+        if (fwrite(buffer, kCopyBufferSize, 1, out) != 1) {
+            return kCopyWriteFailed;
+        }
+        count -= kCopyBufferSize;
+    }
+    if (count == 0) {
+        return kCopyDone;
+    }
+    if (fread(buffer, count, 1, in) != 1) {
+        return kCopyReadFailed;
+    }
+    if (fwrite(buffer, count, 1, out) != 1) {
+        return kCopyWriteFailed;
+    }
+    return kCopyDone;
+}
+
+bool splitFile(SplitterState* state, SplitUi* ui) {
+    Split split{};
+    split.state = state;
+    split.ui = ui;
+    ui->ownExecutablePath(split.ownPath, sizeof split.ownPath);
+    split.ownPath[sizeof split.ownPath - 1] = '\0';
+    rememberFolders(&split);
+    if (!checkSplit(&split)) {
+        return false;
+    }
+
+    FileRecord record;
+    platformReadFileStamp(state->sourcePath, &record);
+    record.volumeCount = state->volumeCount;
+
+    split.image = ui->openCarriedImage();
+    if (split.image == nullptr) {
+        tell(ui, kTextNoImage, split.ownPath);
+        return false;
+    }
+    char unpackerName[kPathBufferSize];
+    unpackerFileName(unpackerName, sizeof unpackerName, state->archiveName, split.width);
+    if (platformFileExists(unpackerName)) {
+        if (!ui->message(kMessageQuestion, kCaptionQuestion, kTextOverwrite)) {
+            closeAll(&split);
+            return false;
+        }
+        removeStaleVolumes(&split);
+    }
+    split.member = openMember(unpackerName);
+    if (split.member == nullptr) {
+        closeAll(&split);
+        tell(ui, kTextCannotCreate, unpackerName);
+        return false;
+    }
+
+    ui->setTitle(kTextWorking);
+    split.canvas = ui->acquireCanvas();
+    if (split.canvas == nullptr) {
+        split.canvas = &split.noCanvas;
+    }
+    drawEmptyDisc(split.canvas);
+    Outcome outcome = writeMembers(&split, record);
+    closeAll(&split);
+    return finishSplit(&split, outcome);
+}

@@ -1,0 +1,215 @@
+#include "splitter/form/settings.h"
+
+#include <stdio.h>
+#include <string.h>
+
+const char kSettingsVersion[] = "V2.3";
+
+namespace {
+
+const char kSettingsFileName[] = "dravnik.ini";
+const char kCloseToken[] = "CLOSE";
+const char kDoNotCloseToken[] = "DONOTCLOSE";
+const char kBesideSourceMark[] = "-";
+
+// Longest token the reader keeps: a size text as the size box takes it. Longer tokens come
+// only from hand-edited files and count as damaged.
+constexpr size_t kTokenSize = kSizeTextSize;
+
+// Reads the file the way the Windows runtime's text mode does: a CR LF pair is one '\n'.
+class TextReader {
+  public:
+    explicit TextReader(FILE* file) : file_(file) {}
+
+    int get() {
+        if (pushedCount_ > 0) {
+            return pushed_[--pushedCount_];
+        }
+        int c = getc(file_);
+        if (c == '\r') {
+            int next = getc(file_);
+            if (next == '\n') {
+                return '\n';
+            }
+            push(next);
+        }
+        return c;
+    }
+
+    void unget(int c) { push(c); }
+
+    // Skips white space and reads characters up to the next white space, which stays unread.
+    // Returns false at the end of the file before any character, or when the token is longer
+    // than outSize - 1 characters (the whole token is consumed then and out is emptied).
+    bool token(char* out, size_t outSize) {
+        int c = get();
+        while (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f') {
+            c = get();
+        }
+        if (c == EOF) {
+            out[0] = '\0';
+            return false;
+        }
+        size_t n = 0;
+        bool fits = true;
+        while (c != EOF && c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != '\v' &&
+               c != '\f') {
+            if (n + 1 < outSize) {
+                out[n++] = static_cast<char>(c);
+            } else {
+                fits = false;
+            }
+            c = get();
+        }
+        unget(c);
+        out[n] = '\0';
+        if (!fits) {
+            out[0] = '\0';
+        }
+        return fits;
+    }
+
+    // Reads up to and including the next line end, keeping at most outSize - 1 characters;
+    // the rest of an overlong line is skipped. keepLineEnd says whether a '\n' that fits
+    // stays in out. False when the file had already ended.
+    bool line(char* out, size_t outSize, bool keepLineEnd) {
+        size_t n = 0;
+        int c = get();
+        if (c == EOF) {
+            out[0] = '\0';
+            return false;
+        }
+        while (c != EOF) {
+            if (c == '\n') {
+                if (keepLineEnd && n + 1 < outSize) {
+                    out[n++] = '\n';
+                }
+                break;
+            }
+            if (n + 1 < outSize) {
+                out[n++] = static_cast<char>(c);
+            }
+            c = get();
+        }
+        out[n] = '\0';
+        return true;
+    }
+
+  private:
+    void push(int c) {
+        if (c != EOF && pushedCount_ < 2) {
+            pushed_[pushedCount_++] = c;
+        }
+    }
+
+    FILE* file_;
+    int pushed_[2] = {0, 0};
+    int pushedCount_ = 0;
+};
+
+// Writes text as the Windows runtime's text mode would: each '\n' becomes CR LF.
+void writeText(FILE* file, const char* text) {
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (*p == '\n') {
+            fputc('\r', file);
+        }
+        fputc(*p, file);
+    }
+}
+
+void writeLine(FILE* file, const char* text) {
+    writeText(file, text);
+    writeText(file, "\n");
+}
+
+bool validSize(const char* text) {
+    return parseSizeText(text) >= kMinVolumeSize;
+}
+
+void applyDefaults(SplitterState* state, SizeList* list) {
+    state->closeAfterFinish = 0;
+    defaultSizeList(list);
+    state->volumeSize = kDefaultVolumeSize;
+}
+
+}  // namespace
+
+bool settingsFilePath(const char* exePath, char* out, size_t outSize) {
+    int cut = lastBackslashIndex(exePath) + 1;
+    size_t total = static_cast<size_t>(cut) + sizeof kSettingsFileName - 1;
+    if (outSize == 0 || total >= outSize || total > kMaxPathChars) {
+        if (outSize > 0) {
+            out[0] = '\0';
+        }
+        return false;
+    }
+    memcpy(out, exePath, static_cast<size_t>(cut));
+    memcpy(out + cut, kSettingsFileName, sizeof kSettingsFileName);
+    return true;
+}
+
+void loadSettings(const char* path, SplitterState* state, SizeList* list) {
+    state->archiveDirMode = 0;
+    state->sourceBrowsed = 0;
+    FILE* file = fopen(path, "rb");
+    if (file == nullptr) {
+        applyDefaults(state, list);
+        return;
+    }
+    TextReader reader(file);
+    char token[kTokenSize];
+    if (!reader.token(token, sizeof token) || strcmp(token, kSettingsVersion) != 0) {
+        fclose(file);
+        applyDefaults(state, list);
+        return;
+    }
+    reader.token(token, sizeof token);
+    state->closeAfterFinish = strcmp(token, kCloseToken) == 0 ? 1 : 0;
+
+    // The three sizes are taken only when all three are there and usable; otherwise the list
+    // starts from the defaults, so that no size below the minimum reaches a count or a split.
+    SizeList read;
+    bool sizesUsable = true;
+    for (int i = 0; i < 3; ++i) {
+        if (!reader.token(read.entries[i], sizeof read.entries[i]) || !validSize(read.entries[i])) {
+            sizesUsable = false;
+        }
+    }
+    if (sizesUsable) {
+        *list = read;
+    } else {
+        defaultSizeList(list);
+    }
+    state->volumeSize = parseSizeText(list->entries[0]);
+
+    // The line end behind the third size, then the two folder lines.
+    reader.get();
+    state->lastSourceDir[0] = '\0';
+    state->archiveDir[0] = '\0';
+    reader.line(state->lastSourceDir, sizeof state->lastSourceDir, false);
+    reader.line(state->archiveDir, sizeof state->archiveDir, true);
+    if (state->archiveDir[0] == '-') {
+        state->archiveDirMode = kArchiveBesideSource;
+        state->archiveDir[0] = '\0';
+    }
+    fclose(file);
+}
+
+bool saveSettings(const char* path, SplitterState* state, const SizeList& list) {
+    FILE* file = fopen(path, "wb");
+    if (file == nullptr) {
+        return false;
+    }
+    writeLine(file, kSettingsVersion);
+    writeLine(file, state->closeAfterFinish != 0 ? kCloseToken : kDoNotCloseToken);
+    if (state->archiveDirMode > 1) {
+        memcpy(state->archiveDir, kBesideSourceMark, sizeof kBesideSourceMark);
+    }
+    for (int i = 0; i < 3; ++i) {
+        writeLine(file, list.entries[i]);
+    }
+    writeLine(file, state->lastSourceDir);
+    writeText(file, state->archiveDir);
+    bool written = ferror(file) == 0;
+    return fclose(file) == 0 && written;
+}

@@ -1,0 +1,243 @@
+#include "splitter/form/sizes.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "archive/format.h"
+
+namespace {
+
+constexpr uint32_t kKilo = 1024u;
+constexpr uint32_t kMega = 1048576u;
+constexpr uint32_t kGiga = 1073741824u;
+
+// Code page 1251 forms of the Cyrillic unit letters К к М м Г г.
+constexpr unsigned char kCyrKUpper = 0xCA;
+constexpr unsigned char kCyrKLower = 0xEA;
+constexpr unsigned char kCyrMUpper = 0xCC;
+constexpr unsigned char kCyrMLower = 0xEC;
+constexpr unsigned char kCyrGUpper = 0xC3;
+constexpr unsigned char kCyrGLower = 0xE3;
+
+// Longest number prefix that is looked at; longer digit runs only add digits that cannot
+// change a value that is taken modulo 2^32 of a truncated 64-bit integer anyway.
+constexpr size_t kNumberPrefixSize = 64;
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The multiplier and the Latin unit letter ('\0' for none) of the text's last character.
+uint32_t unitOf(const char* text, size_t length, char* letter) {
+    *letter = '\0';
+    if (length == 0) {
+        return 1;
+    }
+    unsigned char last = static_cast<unsigned char>(text[length - 1]);
+    if (last == 'K' || last == 'k' || last == kCyrKUpper || last == kCyrKLower) {
+        *letter = 'K';
+        return kKilo;
+    }
+    if (last == 'M' || last == 'm' || last == kCyrMUpper || last == kCyrMLower) {
+        *letter = 'M';
+        return kMega;
+    }
+    if (last == 'G' || last == 'g' || last == kCyrGUpper || last == kCyrGLower) {
+        *letter = 'G';
+        return kGiga;
+    }
+    return 1;
+}
+
+// Reads the number at the start of text the way atof does for the plain decimal grammar
+// (blanks, sign, digits, '.', digits, exponent) and nothing else: no hexadecimal forms, no
+// "inf" or "nan", so every build reads a text the same way. No number reads as 0.
+double leadingNumber(const char* text) {
+    const char* p = text;
+    while (isBlank(*p)) {
+        ++p;
+    }
+    const char* start = p;
+    if (*p == '+' || *p == '-') {
+        ++p;
+    }
+    bool anyDigit = false;
+    while (isDigit(*p)) {
+        ++p;
+        anyDigit = true;
+    }
+    if (*p == '.') {
+        ++p;
+        while (isDigit(*p)) {
+            ++p;
+            anyDigit = true;
+        }
+    }
+    if (!anyDigit) {
+        return 0.0;
+    }
+    if (*p == 'e' || *p == 'E') {
+        const char* q = p + 1;
+        if (*q == '+' || *q == '-') {
+            ++q;
+        }
+        if (isDigit(*q)) {
+            while (isDigit(*q)) {
+                ++q;
+            }
+            p = q;
+        }
+    }
+    size_t length = static_cast<size_t>(p - start);
+    char* owned = nullptr;
+    char local[kNumberPrefixSize];
+    char* prefix = local;
+    if (length >= sizeof local) {
+        owned = static_cast<char*>(malloc(length + 1));
+        if (owned == nullptr) {
+            return 0.0;
+        }
+        prefix = owned;
+    }
+    memcpy(prefix, start, length);
+    prefix[length] = '\0';
+    double value = strtod(prefix, nullptr);
+    free(owned);
+    return value;
+}
+
+// Low 32 bits of the product truncated toward zero to a 64-bit integer. Products outside the
+// 64-bit range give the integer conversion's "indefinite" value 2^63, whose low bits are 0.
+uint32_t truncateLow32(double product) {
+    const double kTwo63 = 9223372036854775808.0;
+    if (!(product < kTwo63 && product > -kTwo63)) {
+        return 0;
+    }
+    int64_t whole = static_cast<int64_t>(product);
+    return static_cast<uint32_t>(static_cast<uint64_t>(whole));
+}
+
+// Case-insensitive equality for size texts: ASCII letters and the Cyrillic letters of code
+// page 1251.
+char foldCase(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 'a' && u <= 'z') {
+        return static_cast<char>(u - 'a' + 'A');
+    }
+    if (u >= 0xE0) {
+        return static_cast<char>(u - 0x20);
+    }
+    if (u == 0xB8) {  // ё
+        return static_cast<char>(0xA8);
+    }
+    return c;
+}
+
+bool equalIgnoringCase(const char* a, const char* b) {
+    while (*a != '\0' && *b != '\0') {
+        if (foldCase(*a) != foldCase(*b)) {
+            return false;
+        }
+        ++a;
+        ++b;
+    }
+    return *a == *b;
+}
+
+void copyEntry(char* out, const char* text) {
+    size_t n = strlen(text);
+    if (n >= kSizeTextSize) {
+        n = kSizeTextSize - 1;
+    }
+    memcpy(out, text, n);
+    out[n] = '\0';
+}
+
+}  // namespace
+
+uint32_t parseSizeText(char* text, bool normalise) {
+    size_t length = strlen(text);
+    char letter;
+    uint32_t multiplier = unitOf(text, length, &letter);
+    uint32_t value = truncateLow32(leadingNumber(text) * static_cast<double>(multiplier));
+    if (normalise) {
+        size_t i = 0;
+        while (isDigit(text[i])) {
+            ++i;
+        }
+        if (text[i] == '.') {
+            ++i;
+            while (isDigit(text[i])) {
+                ++i;
+            }
+        }
+        // A unit letter is never a digit or '.', so i stops at or before it and the letter
+        // and the terminator fit where the old text was.
+        if (letter != '\0') {
+            text[i++] = letter;
+        }
+        text[i] = '\0';
+    }
+    return value;
+}
+
+void groupThousands(uint32_t value, char* out, size_t outSize) {
+    char digits[16];
+    int n = snprintf(digits, sizeof digits, "%u", value);
+    size_t grouped = static_cast<size_t>(n + (n - 1) / 3);
+    if (outSize == 0) {
+        return;
+    }
+    if (grouped >= outSize) {
+        out[0] = '\0';
+        return;
+    }
+    size_t o = 0;
+    for (int i = 0; i < n; ++i) {
+        if (i > 0 && (n - i) % 3 == 0) {
+            out[o++] = ' ';
+        }
+        out[o++] = digits[i];
+    }
+    out[o] = '\0';
+}
+
+int32_t volumeCountFor(uint32_t sourceSize, const char* sourceFieldText, uint32_t volumeSize) {
+    if (volumeSize == 0) {
+        return 0;
+    }
+    // n is the name's length plus one, whether or not a folder stands in front of it.
+    uint32_t n = static_cast<uint32_t>(static_cast<int>(strlen(sourceFieldText)) -
+                                       lastBackslashIndex(sourceFieldText));
+    uint32_t fixedHeader = kUnpackerImageSize + kFileRecordSize;
+    return static_cast<int32_t>((sourceSize + n + fixedHeader - 1) / volumeSize + 1);
+}
+
+void defaultSizeList(SizeList* list) {
+    copyEntry(list->entries[0], "1457664");
+    copyEntry(list->entries[1], "1.38M");
+    copyEntry(list->entries[2], "650M");
+}
+
+void promoteSizeText(SizeList* list, const char* text) {
+    char top[kSizeTextSize];
+    copyEntry(top, text);  // text may be one of the entries
+    int found = -1;
+    for (int k = 1; k <= 3; ++k) {
+        int i = k % 3;
+        if (equalIgnoringCase(list->entries[i], top)) {
+            found = i;
+            break;
+        }
+    }
+    int removed = found >= 0 ? found : 2;
+    for (int i = removed; i > 0; --i) {
+        memcpy(list->entries[i], list->entries[i - 1], kSizeTextSize);
+    }
+    memcpy(list->entries[0], top, kSizeTextSize);
+}

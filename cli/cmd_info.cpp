@@ -1,9 +1,250 @@
-// Placeholder until the info command lands.
+// dravnik info ARCHIVE.exe: the header of an archive and the state of each of its volumes,
+// checked against the layout the unpacker relies on.
 #include <stdio.h>
+#include <string.h>
+#include <time.h>
 
+#include "archive/format.h"
+#include "cli/codepage.h"
 #include "cli/commands.h"
+#include "platform/platform.h"
+#include "splitter/form/sizes.h"
 
-int runInfo(int, char**) {
-    fprintf(stderr, "dravnik info: not built yet\n");
-    return 2;
+namespace {
+
+// Volume paths are derived from the archive's path, which the command line may give at any
+// length the system allows.
+constexpr size_t kInfoPathSize = 4096 + 16;
+
+// 100 ns intervals between 1601-01-01 and 1970-01-01, and per second.
+constexpr uint64_t kEpochDifference = 116444736000000000ull;
+constexpr uint64_t kTicksPerSecond = 10000000ull;
+
+struct AttributeName {
+    uint32_t bit;
+    const char* name;
+};
+
+const AttributeName kAttributeNames[] = {
+    {0x1, "READONLY"},    {0x2, "HIDDEN"},       {0x4, "SYSTEM"},
+    {0x10, "DIRECTORY"},  {0x20, "ARCHIVE"},     {0x80, "NORMAL"},
+    {0x100, "TEMPORARY"}, {0x800, "COMPRESSED"}, {0x2000, "NOT_CONTENT_INDEXED"},
+};
+
+void printTime(const char* label, uint64_t fileTime) {
+    if (fileTime == 0) {
+        printf("%-13s unknown (0)\n", label);
+        return;
+    }
+    if (fileTime < kEpochDifference) {
+        printf("%-13s before 1970 (FILETIME %llu)\n", label,
+               static_cast<unsigned long long>(fileTime));
+        return;
+    }
+    uint64_t since = fileTime - kEpochDifference;
+    time_t seconds = static_cast<time_t>(since / kTicksPerSecond);
+    unsigned fraction = static_cast<unsigned>(since % kTicksPerSecond);
+    struct tm parts;
+    if (gmtime_r(&seconds, &parts) == nullptr) {
+        printf("%-13s FILETIME %llu\n", label, static_cast<unsigned long long>(fileTime));
+        return;
+    }
+    printf("%-13s %04d-%02d-%02dT%02d:%02d:%02d.%07uZ\n", label, parts.tm_year + 1900,
+           parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, fraction);
+}
+
+void printAttributes(uint32_t attributes) {
+    printf("%-13s 0x%08X", "attributes:", attributes);
+    if (attributes == kAttrUnknown) {
+        printf(" (unknown)\n");
+        return;
+    }
+    for (const AttributeName& entry : kAttributeNames) {
+        if (attributes & entry.bit) {
+            printf(" %s", entry.name);
+        }
+    }
+    printf("\n");
+}
+
+void printSize(const char* label, uint64_t value) {
+    char grouped[16];
+    if (value <= 0xFFFFFFFFull) {
+        groupThousands(static_cast<uint32_t>(value), grouped, sizeof grouped);
+        printf("%-13s %s bytes\n", label, grouped);
+    } else {
+        printf("%-13s %llu bytes\n", label, static_cast<unsigned long long>(value));
+    }
+}
+
+struct Header {
+    char name[kPathBufferSize];  // code page 1251
+    FileRecord record;
+    uint32_t headerBytes;  // H
+};
+
+// Reads the name, its terminator and the record behind the image. False when they are not
+// there as the layout says.
+bool readHeader(FILE* file, Header* header) {
+    if (fseek(file, kUnpackerImageSize, SEEK_SET) != 0) {
+        return false;
+    }
+    size_t n = 0;
+    for (;;) {
+        int c = getc(file);
+        if (c == EOF) {
+            return false;
+        }
+        if (c == kNameTerminator) {
+            break;
+        }
+        if (n >= kMaxPathChars) {
+            return false;
+        }
+        header->name[n++] = static_cast<char>(c);
+    }
+    header->name[n] = '\0';
+    unsigned char encoded[kFileRecordSize];
+    if (n == 0 || fread(encoded, sizeof encoded, 1, file) != 1) {
+        return false;
+    }
+    header->record = decodeFileRecord(encoded);
+    header->headerBytes = headerSize(static_cast<uint32_t>(n));
+    return true;
+}
+
+bool imageMatchesThisBuild(FILE* file) {
+    unsigned char block[kUnpackerImageSize];
+    if (kEmbeddedUnpackerImage_size != kUnpackerImageSize || fseek(file, 0, SEEK_SET) != 0 ||
+        fread(block, sizeof block, 1, file) != 1) {
+        return false;
+    }
+    return memcmp(block, kEmbeddedUnpackerImage, sizeof block) == 0;
+}
+
+// Checks volumes 1 .. M-1 beside the archive; prints one line per volume. Returns the number of
+// problems and adds the volumes' bytes to *dataBytes.
+int checkVolumes(const char* archivePath, int width, int memberCount, uint64_t volumeSize,
+                 uint64_t* dataBytes) {
+    size_t length = strlen(archivePath);
+    size_t stem = length - static_cast<size_t>(width) - 4;  // the caller checked the ending
+    char path[kInfoPathSize];
+    memcpy(path, archivePath, stem);
+    int problems = 0;
+    for (int k = 1; k < memberCount; ++k) {
+        formatNumber(path + stem, width, static_cast<unsigned>(k));
+        memcpy(path + stem + width, ".bin", 5);
+        int64_t size = platformFileSize(path);
+        bool last = k == memberCount - 1;
+        if (size < 0) {
+            printf("  %s: missing\n", path);
+            ++problems;
+            continue;
+        }
+        *dataBytes += static_cast<uint64_t>(size);
+        uint64_t actual = static_cast<uint64_t>(size);
+        if (!last && actual != volumeSize) {
+            printf("  %s: %llu bytes, wrong size (must be %llu)\n", path,
+                   static_cast<unsigned long long>(actual),
+                   static_cast<unsigned long long>(volumeSize));
+            ++problems;
+        } else if (last && (actual < 1 || actual > volumeSize)) {
+            printf("  %s: %llu bytes, wrong size (the last volume holds 1 to %llu)\n", path,
+                   static_cast<unsigned long long>(actual),
+                   static_cast<unsigned long long>(volumeSize));
+            ++problems;
+        } else {
+            printf("  %s: %llu bytes, ok\n", path, static_cast<unsigned long long>(actual));
+        }
+    }
+    return problems;
+}
+
+// True when the path ends in W digits and ".exe": the unpacker derives its volumes' names by
+// replacing exactly that ending.
+bool endsLikeUnpacker(const char* path, int width) {
+    size_t length = strlen(path);
+    size_t ending = static_cast<size_t>(width) + 4;
+    if (length <= ending || length >= kInfoPathSize) {
+        return false;
+    }
+    const char* digits = path + length - ending;
+    for (int i = 0; i < width; ++i) {
+        if (digits[i] < '0' || digits[i] > '9') {
+            return false;
+        }
+    }
+    return strcmp(digits + width, ".exe") == 0;
+}
+
+}  // namespace
+
+int runInfo(int argc, char** argv) {
+    if (argc != 1) {
+        fprintf(stderr, "usage: dravnik info ARCHIVE.exe\n");
+        return 2;
+    }
+    const char* path = argv[0];
+    int64_t fileSize = platformFileSize(path);
+    FILE* file = fileSize < 0 ? nullptr : fopen(path, "rb");
+    if (file == nullptr) {
+        fprintf(stderr, "dravnik info: cannot open %s\n", path);
+        return 1;
+    }
+    Header header;
+    bool headerRead = readHeader(file, &header);
+    bool sameImage = headerRead && imageMatchesThisBuild(file);
+    fclose(file);
+    if (!headerRead) {
+        fprintf(stderr, "dravnik info: %s holds no archive header after its first %u bytes\n", path,
+                kUnpackerImageSize);
+        return 1;
+    }
+
+    char name[4 * kPathBufferSize];
+    if (!cp1251ToUtf8(header.name, strlen(header.name), name, sizeof name)) {
+        snprintf(name, sizeof name, "(not code page 1251 text)");
+    }
+    uint64_t volumeSize = static_cast<uint64_t>(fileSize);
+    int memberCount = header.record.volumeCount;
+    printf("%-13s %s\n", "archive:", path);
+    printf("%-13s %s\n", "target name:", name);
+    printTime("created:", header.record.creationTime);
+    printTime("accessed:", header.record.lastAccessTime);
+    printTime("written:", header.record.lastWriteTime);
+    printAttributes(header.record.attributes);
+    printf("%-13s %d\n", "members:", memberCount);
+    printSize("volume size:", volumeSize);
+    printSize("header:", header.headerBytes);
+    printf("%-13s %s\n", "unpacker:", sameImage ? "the image of this build" : "another image");
+
+    int problems = 0;
+    if (volumeSize < kMinVolumeSize || volumeSize > 0xFFFFFFFFull ||
+        volumeSize <= header.headerBytes) {
+        printf("problem: the archive file's size cannot be a volume size\n");
+        ++problems;
+    }
+    if (memberCount < 2 || memberCount > kMaxVolumeCount) {
+        printf("problem: the member count %d is out of range (2 to %d)\n", memberCount,
+               kMaxVolumeCount);
+        return 1;
+    }
+    int width = digitWidth(memberCount);
+    printf("%-13s %d\n", "digits:", width);
+    if (!endsLikeUnpacker(path, width)) {
+        printf(
+            "problem: the name does not end in %d digits and .exe; the unpacker cannot find its "
+            "volumes\n",
+            width);
+        return 1;
+    }
+    uint64_t dataBytes = volumeSize > header.headerBytes ? volumeSize - header.headerBytes : 0;
+    problems += checkVolumes(path, width, memberCount, volumeSize, &dataBytes);
+    if (problems != 0) {
+        printf("incomplete or damaged: %d problem%s\n", problems, problems == 1 ? "" : "s");
+        return 1;
+    }
+    printSize("target size:", dataBytes);
+    printf("complete\n");
+    return 0;
 }

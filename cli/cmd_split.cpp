@@ -1,9 +1,237 @@
-// Placeholder until the split command lands.
+// dravnik split SOURCE [-vSIZE] [-aNAME] [-y]: the splitter's engine on the terminal. The
+// archive is byte for byte what the window writes: same engine, same carried image.
 #include <stdio.h>
+#include <string.h>
+#include <unistd.h>
 
+#include "archive/format.h"
+#include "cli/codepage.h"
 #include "cli/commands.h"
+#include "cli/terminal.h"
+#include "platform/platform.h"
+#include "splitter/engine/split_engine.h"
+#include "splitter/form/sizes.h"
+#include "splitter/form/splitter_state.h"
 
-int runSplit(int, char**) {
-    fprintf(stderr, "dravnik split: not built yet\n");
-    return 2;
+namespace {
+
+const char kVolumeTooSmall[] = "Размер тома не может быть меньше 20480!";
+const char kDefaultSizeText[] = "1457664";
+
+// Characters a Windows file name cannot hold; the unpacker creates the target under this name.
+const char kForbiddenInWindowsNames[] = "\\/:*?\"<>|";
+
+// Progress: one step per member, on standard error. On a terminal the count is rewritten in
+// place; otherwise each step is a line of its own.
+class TerminalCanvas : public SplitCanvas {
+  public:
+    void start(int memberCount) {
+        total_ = memberCount;
+        done_ = 0;
+        interactive_ = isatty(STDERR_FILENO) != 0;
+    }
+    // Ends a progress line that is still open, so a message starts on a line of its own.
+    void endLine() {
+        if (lineOpen_) {
+            fputc('\n', stderr);
+            lineOpen_ = false;
+        }
+    }
+
+    void selectRedPen() override {}
+    void selectWhiteBrush() override {}
+    void selectRedBrush() override {}
+    void restoreBrush() override {}
+    void restorePen() override {}
+    void ellipse(int, int, int, int) override {}
+    void pie(int, int, int, int, int, int, int, int) override { step(); }
+    void line(int, int, int, int) override { step(); }
+
+  private:
+    void step() {
+        ++done_;
+        if (interactive_) {
+            fprintf(stderr, "\r%d/%d", done_, total_);
+            lineOpen_ = true;
+        } else {
+            fprintf(stderr, "%d/%d\n", done_, total_);
+        }
+    }
+
+    int total_ = 0;
+    int done_ = 0;
+    bool interactive_ = false;
+    bool lineOpen_ = false;
+};
+
+class TerminalUi : public SplitUi {
+  public:
+    TerminalUi(bool assumeYes, const char* headerName, int memberCount)
+        : assumeYes_(assumeYes), headerName_(headerName) {
+        canvas_.start(memberCount);
+    }
+
+    bool message(MessageKind kind, const char*, const char* text) override {
+        canvas_.endLine();
+        if (kind == kMessageQuestion) {
+            return askYesNo(text, assumeYes_);
+        }
+        fprintf(stderr, "%s\n", text);
+        return true;
+    }
+    void setTitle(const char*) override {}
+    void beep() override {}
+    void closeMainWindow() override {}
+    SplitCanvas* acquireCanvas() override { return &canvas_; }
+    void releaseCanvas(SplitCanvas*) override { canvas_.endLine(); }
+    FILE* openCarriedImage() override {
+        return fmemopen(const_cast<unsigned char*>(kEmbeddedUnpackerImage),
+                        kEmbeddedUnpackerImage_size, "rb");
+    }
+    void ownExecutablePath(char* out, unsigned size) override {
+        if (!platformOwnExecutablePath(out, size) && size > 0) {
+            out[0] = '\0';
+        }
+    }
+    bool headerSourceName(const char*, char* out, unsigned size) override {
+        size_t n = strlen(headerName_);
+        if (n >= size) {
+            return false;
+        }
+        memcpy(out, headerName_, n + 1);
+        return true;
+    }
+
+  private:
+    bool assumeYes_;
+    const char* headerName_;
+    TerminalCanvas canvas_;
+};
+
+void usage() {
+    fprintf(stderr, "usage: dravnik split SOURCE [-vSIZE] [-aNAME] [-y]\n");
+}
+
+// Copies text into out when it fits; false otherwise.
+bool copyText(char* out, size_t outSize, const char* text) {
+    size_t n = strlen(text);
+    if (n >= outSize) {
+        return false;
+    }
+    memcpy(out, text, n + 1);
+    return true;
+}
+
+// The name as the header will hold it: code page 1251, and a name Windows can create.
+bool headerNameFor(const char* sourcePath, char* out, size_t outSize) {
+    const char* name = sourcePath + lastBackslashIndex(sourcePath) + 1;
+    if (*name == '\0') {
+        fprintf(stderr, "dravnik split: %s names no file\n", sourcePath);
+        return false;
+    }
+    if (!utf8ToCp1251(name, out, outSize)) {
+        fprintf(stderr,
+                "dravnik split: the name %s has a character that code page 1251 cannot "
+                "hold; rename the file first\n",
+                name);
+        return false;
+    }
+    size_t n = strlen(out);
+    bool valid = out[n - 1] != '.' && out[n - 1] != ' ';
+    for (size_t i = 0; i < n && valid; ++i) {
+        unsigned char c = static_cast<unsigned char>(out[i]);
+        if (c < 0x20 || strchr(kForbiddenInWindowsNames, c) != nullptr) {
+            valid = false;
+        }
+    }
+    if (!valid) {
+        fprintf(stderr,
+                "dravnik split: %s is not a valid Windows file name (no \\ / : * ? \" < > |, "
+                "no control characters, no trailing dot or blank); rename the file first\n",
+                name);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int runSplit(int argc, char** argv) {
+    const char* source = nullptr;
+    const char* sizeText = kDefaultSizeText;
+    const char* archiveName = nullptr;
+    bool assumeYes = false;
+    bool optionsEnded = false;
+    for (int i = 0; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (!optionsEnded && arg[0] == '-' && arg[1] != '\0') {
+            if (strcmp(arg, "--") == 0) {
+                optionsEnded = true;
+                continue;
+            }
+            if (strcmp(arg, "-y") == 0) {
+                assumeYes = true;
+                continue;
+            }
+            if (arg[1] == 'v' || arg[1] == 'a') {
+                const char* value = arg + 2;
+                if (*value == '\0' && i + 1 < argc) {
+                    value = argv[++i];
+                }
+                (arg[1] == 'v' ? sizeText : archiveName) = value;
+                continue;
+            }
+            fprintf(stderr, "dravnik split: unknown option %s\n", arg);
+            usage();
+            return 2;
+        }
+        if (source != nullptr) {
+            fprintf(stderr, "dravnik split: more than one source: %s\n", arg);
+            usage();
+            return 2;
+        }
+        source = arg;
+    }
+    if (source == nullptr) {
+        usage();
+        return 2;
+    }
+
+    char volumeText[kSizeTextSize];
+    if (strlen(sizeText) >= kSizeTextSize ||
+        !utf8ToCp1251(sizeText, volumeText, sizeof volumeText)) {
+        fprintf(stderr, "dravnik split: %s is not a size text (at most %u characters)\n", sizeText,
+                kSizeTextSize - 1);
+        return 2;
+    }
+    uint32_t volumeSize = parseSizeText(volumeText, true);
+    if (volumeSize < kMinVolumeSize) {
+        fprintf(stderr, "%s\n", kVolumeTooSmall);
+        return 2;
+    }
+
+    SplitterState state;
+    initSplitterState(&state);
+    if (!copyText(state.sourcePath, sizeof state.sourcePath, source)) {
+        fprintf(stderr, "dravnik split: the source path is longer than %u bytes\n", kMaxPathChars);
+        return 1;
+    }
+    if (!copyText(state.archiveName, sizeof state.archiveName,
+                  archiveName != nullptr ? archiveName : source)) {
+        fprintf(stderr, "dravnik split: the archive name is longer than %u bytes\n", kMaxPathChars);
+        return 1;
+    }
+    char headerName[kPathBufferSize];
+    if (!headerNameFor(source, headerName, sizeof headerName)) {
+        return 1;
+    }
+    int64_t size = platformFileSize(source);
+    // The engine itself refuses sizes it cannot hold; here the low 32 bits are what the form
+    // would have read.
+    state.sourceSize = size < 0 ? kSourceSizeUnknown : static_cast<uint32_t>(size);
+    state.volumeSize = volumeSize;
+    state.volumeCount = volumeCountFor(state.sourceSize, headerName, volumeSize);
+
+    TerminalUi ui(assumeYes, headerName, state.volumeCount);
+    return splitFile(&state, &ui) ? 0 : 1;
 }

@@ -138,7 +138,7 @@ bool checkSplit(Split* split) {
         return false;
     }
     int64_t actualSize = platformFileSize(state->sourcePath);
-    if (actualSize < 0 || state->sourceSize == kSourceSizeUnknown) {
+    if (actualSize < 0) {
         ui->message(kMessageError, kCaptionError, kTextSourceUnavailable);
         return false;
     }
@@ -150,9 +150,14 @@ bool checkSplit(Split* split) {
     }
     split->nameLength = static_cast<uint32_t>(strlen(split->headerName));
     split->header = headerSize(split->nameLength);
-    // S + H must stay below 2^32: all the arithmetic of the layout is unsigned 32-bit.
+    // S + H must stay below 2^32: all the arithmetic of the layout is unsigned 32-bit. This
+    // also keeps out a size whose low 32 bits read as kSourceSizeUnknown.
     if (static_cast<uint64_t>(actualSize) + split->header > 0xFFFFFFFFull) {
         tell(ui, kTextSourceTooLarge, state->sourcePath);
+        return false;
+    }
+    if (state->sourceSize == kSourceSizeUnknown) {
+        ui->message(kMessageError, kCaptionError, kTextSourceUnavailable);
         return false;
     }
     if (static_cast<uint64_t>(actualSize) != state->sourceSize) {

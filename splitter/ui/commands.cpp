@@ -1,0 +1,286 @@
+// The form's commands: WM_COMMAND, the browse dialogs, the archive-name suggestion, the checks
+// before a split, the split itself and the wait for a busy source.
+#include <string.h>
+
+#include "archive/format.h"
+#include "splitter/form/sizes.h"
+#include "splitter/ui/dialogs.h"
+#include "splitter/ui/main_window.h"
+#include "splitter/ui/resource_ids.h"
+
+namespace {
+
+enum BrowseKind { kBrowseSource = 0, kBrowseArchive = 1 };
+
+// A refusal of the form: caption "!!!", error icon, then the focus to the field to correct.
+void refuse(const char* text, HWND focus) {
+    MessageBoxA(gMainWindow, text, "!!!", MB_ICONERROR);
+    SetFocus(focus);
+}
+
+void readField(HWND field, char* out, int size) {
+    out[0] = '\0';
+    GetWindowTextA(field, out, size);
+}
+
+// Asks for the source (open dialog) or the archive name (save dialog) on the shared record;
+// true when the user confirmed. The name lands in gState.sourcePath or gState.archiveName.
+bool browseForFile(BrowseKind kind) {
+    gFileDialog.nMaxFile = kPathBufferSize;
+    if (kind == kBrowseSource) {
+        gFileDialog.lpstrInitialDir = gState.sourceBrowsed ? "" : gState.lastSourceDir;
+        gFileDialog.lpstrFile = gState.sourcePath;
+        gState.sourcePath[0] = '\0';
+        gFileDialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST;
+        if (!GetOpenFileNameA(&gFileDialog)) {
+            return false;
+        }
+        gState.sourceBrowsed = 1;
+        return true;
+    }
+    gFileDialog.lpstrInitialDir = gState.archiveDirMode == 0 ? gState.archiveDir : "";
+    gFileDialog.lpstrFile = gState.archiveName;
+    // Offer the name without its folder: of the archive name, or else of the source.
+    const char* from = gState.archiveName[0] != '\0' ? gState.archiveName : gState.sourcePath;
+    const char* name = from + lastBackslashIndex(from) + 1;
+    memmove(gState.archiveName, name, strlen(name) + 1);
+    gFileDialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST;
+    if (!GetSaveFileNameA(&gFileDialog)) {
+        return false;
+    }
+    gState.archiveDirMode |= kArchiveNameBrowsed;
+    return true;
+}
+
+// The checks before a split, in their order; false (the user already told, or the wait
+// started) when the split may not start.
+bool checkBeforeSplit() {
+    if (gSourceStatus == kSourceTooLarge) {
+        refuse("Файл слишком велик: можно разбивать только файлы меньше 4 ГБ!", gForm.sourceEdit);
+        return false;
+    }
+    if (gState.volumeCount == 1) {
+        refuse("Нет смысла разбивать файл", gForm.sourceEdit);
+        return false;
+    }
+    if (gState.sourceSize == kSourceSizeUnknown) {
+        if (gSourceStatus != kSourceBusy) {
+            refuse("Разбиваемый файл не выбран или недоступен!", gForm.sourceEdit);
+        } else if (SetTimer(gMainWindow, kWaitTimerId, kWaitTimerPeriod, nullptr) != 0) {
+            gState.waitTimerRunning = 1;
+        }
+        return false;
+    }
+    readField(gForm.archiveEdit, gState.archiveName, kPathBufferSize);
+    size_t length = strlen(gState.archiveName);
+    if (length == 0 || gState.archiveName[length - 1] == '\\') {
+        refuse("Введите имя архива!", gForm.archiveEdit);
+        return false;
+    }
+    if (archiveNameConflict(gState.sourcePath, gState.archiveName, gState.volumeCount,
+                            &gState.numberWidth)) {
+        refuse("Конфликт имен архива и исходного файла!", gForm.archiveEdit);
+        return false;
+    }
+    return true;
+}
+
+void splitCommand() {
+    // Enter from the size box comes before the box has applied its text: apply it now, so that
+    // the split never uses a size below the minimum or a count from an older size.
+    if (gState.sizeBoxFocused || gState.volumeSize < kMinVolumeSize) {
+        if (!applyVolumeSizeBox(true)) {
+            refreshVolumeCount();
+            return;
+        }
+    }
+    // The file may have changed since it was typed: split what is there now.
+    refreshSourceSize();
+    refreshVolumeCount();
+    if (!checkBeforeSplit()) {
+        return;
+    }
+    if (gState.waitTimerRunning) {
+        // Enter pressed again while waiting, and the file is free now.
+        gState.waitTimerRunning = 0;
+        KillTimer(gMainWindow, kWaitTimerId);
+    }
+    bool done = runSplitEngine();
+    if (!IsWindow(gMainWindow) || gClosing) {
+        return;  // the split ended the program
+    }
+    if (!done) {
+        SetFocus(gForm.archiveEdit);
+        return;
+    }
+    RECT pie = pieRect();
+    InvalidateRect(gMainWindow, &pie, TRUE);
+    SetWindowTextA(gForm.archiveEdit, "");
+    gState.archiveDirMode &= ~kArchiveNameBrowsed;
+    gState.sourceBrowsed = 0;
+    SetFocus(gForm.sourceEdit);
+}
+
+void onSourceEdit(int code) {
+    if (code == EN_CHANGE) {
+        if (gState.waitTimerRunning) {
+            stopWaitTimer();
+        }
+        readField(gForm.sourceEdit, gState.sourcePath, kPathBufferSize);
+        refreshSourceSize();
+        refreshVolumeCount();
+    } else if (code == EN_KILLFOCUS) {
+        suggestArchiveName();
+    }
+}
+
+void onSourceBrowse() {
+    if (gState.waitTimerRunning) {
+        stopWaitTimer();
+    }
+    if (browseForFile(kBrowseSource)) {
+        SetWindowTextA(gForm.sourceEdit, gState.sourcePath);
+        suggestArchiveName();
+    } else {
+        readField(gForm.sourceEdit, gState.sourcePath, kPathBufferSize);
+    }
+    refreshSourceSize();
+    refreshVolumeCount();
+    SetFocus(gForm.archiveEdit);
+}
+
+void onArchiveBrowse() {
+    readField(gForm.archiveEdit, gState.archiveName, kPathBufferSize);
+    if (browseForFile(kBrowseArchive)) {
+        SetWindowTextA(gForm.archiveEdit, gState.archiveName);
+    } else {
+        readField(gForm.archiveEdit, gState.archiveName, kPathBufferSize);
+    }
+    SetFocus(gForm.volumeSizeBox);
+}
+
+void onVolumeSizeBox(int code) {
+    if (gState.waitTimerRunning) {
+        stopWaitTimer();
+    }
+    char text[kSizeTextSize];
+    switch (code) {
+        case CBN_SELCHANGE: {
+            LRESULT index = SendMessageA(gForm.volumeSizeBox, CB_GETCURSEL, 0, 0);
+            LRESULT length = SendMessageA(gForm.volumeSizeBox, CB_GETLBTEXTLEN, index, 0);
+            if (index < 0 || length < 0 || length >= static_cast<LRESULT>(kSizeTextSize)) {
+                break;
+            }
+            SendMessageA(gForm.volumeSizeBox, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+            gState.volumeSize = parseSizeText(text);
+            refreshVolumeCount();
+            break;
+        }
+        case CBN_EDITCHANGE:
+            readVolumeSizeBox(text);
+            gState.volumeSize = parseSizeText(text);
+            if (gState.volumeSize < kMinVolumeSize) {
+                SetWindowTextA(gForm.countValue, "");
+            } else {
+                refreshVolumeCount();
+            }
+            break;
+        case CBN_KILLFOCUS:
+            gState.sizeBoxFocused = 0;
+            applyVolumeSizeBox(true);
+            refreshVolumeCount();
+            break;
+        case CBN_SETFOCUS:
+            gState.sizeBoxFocused = 1;
+            break;
+        case CBN_DROPDOWN:
+            gState.sizeListOpen = 1;
+            break;
+        case CBN_CLOSEUP:
+            gState.sizeListOpen = 0;
+            break;
+    }
+}
+
+}  // namespace
+
+void suggestArchiveName() {
+    if (GetWindowTextLengthA(gForm.archiveEdit) != 0 ||
+        GetWindowTextLengthA(gForm.sourceEdit) == 0) {
+        return;
+    }
+    const char* name = gState.sourcePath + lastBackslashIndex(gState.sourcePath) + 1;
+    char suggestion[kPathBufferSize];
+    const char* folder = gState.archiveDirMode < kArchiveBesideSource ? gState.archiveDir : "";
+    // A folder and a name that together exceed a path are cut like any over-long typed text.
+    size_t folderLength = strlen(folder);
+    if (folderLength > kMaxPathChars) {
+        folderLength = kMaxPathChars;
+    }
+    memcpy(suggestion, folder, folderLength);
+    size_t nameLength = strlen(name);
+    if (nameLength > kMaxPathChars - folderLength) {
+        nameLength = kMaxPathChars - folderLength;
+    }
+    memcpy(suggestion + folderLength, name, nameLength);
+    suggestion[folderLength + nameLength] = '\0';
+    SetWindowTextA(gForm.archiveEdit, suggestion);
+}
+
+void stopWaitTimer() {
+    gState.waitTimerRunning = 0;
+    KillTimer(gMainWindow, kWaitTimerId);
+    SetWindowTextA(gForm.countValue, "");
+}
+
+void onTimer(UINT_PTR id) {
+    if (id != kWaitTimerId || !gState.waitTimerRunning) {
+        return;
+    }
+    bool readable = refreshSourceSize();
+    if (readable || gSourceStatus != kSourceBusy) {
+        // Free now, or gone, or grown too large: the split command decides (and tells).
+        gState.waitTimerRunning = 0;
+        KillTimer(gMainWindow, kWaitTimerId);
+        refreshVolumeCount();
+        SendMessageA(gMainWindow, WM_COMMAND, ID_SPLIT, 0);
+        return;
+    }
+    SetWindowTextA(gForm.countValue, gState.waitBlinkOn ? "ЖДУ..." : "");
+    gState.waitBlinkOn = !gState.waitBlinkOn;
+}
+
+void onCommand(int id, int code, HWND) {
+    if (gClosing) {
+        return;
+    }
+    switch (id) {
+        case ID_SOURCE_EDIT:
+            onSourceEdit(code);
+            break;
+        case ID_SOURCE_BROWSE:
+            onSourceBrowse();
+            break;
+        case ID_ARCHIVE_BROWSE:
+            onArchiveBrowse();
+            break;
+        case ID_VOLSIZE_BOX:
+            onVolumeSizeBox(code);
+            break;
+        case ID_SPLIT:
+            splitCommand();
+            break;
+        case ID_SETTINGS:
+            openSettingsDialog(gInstance, &gState);
+            break;
+        case ID_HELP:
+            openHelp();
+            break;
+        case ID_ABOUT:
+            openAboutDialog(gInstance);
+            break;
+        case ID_EXIT:
+            SendMessageA(gMainWindow, WM_CLOSE, 0, 0);
+            break;
+    }
+}

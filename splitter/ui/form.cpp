@@ -1,0 +1,170 @@
+// The main form: system menu, toolbar, the five labelled rows and the split button, the shared
+// file-dialog record and the settings file.
+#include "splitter/ui/main_window.h"
+
+#include <commctrl.h>
+#include <string.h>
+
+#include "platform/platform.h"
+#include "splitter/form/settings.h"
+#include "splitter/form/sizes.h"
+#include "splitter/ui/resource_ids.h"
+
+namespace {
+
+// Layout, in client pixels.
+constexpr int kLeftMargin = 7;
+constexpr int kLabelWidth = 268;
+constexpr int kFieldX = kLeftMargin + kLabelWidth + 9;  // 284
+constexpr int kBrowseWidth = 101;
+constexpr int kBrowseX = 617 - kBrowseWidth;          // 516
+constexpr int kWideWidth = kBrowseX - (kFieldX + 9);  // 223
+constexpr int kNarrowWidth = 100;
+constexpr int kFirstRowY = 40;
+constexpr int kRowStep = 30;
+constexpr int kRowHeight = 25;
+constexpr int kComboHeight = 125;  // with its drop-down list
+constexpr int kSplitY = 70 + 123;
+constexpr int kSplitWidth = (kWindowWidth - 7) / 4 * 4 - 13;  // 607
+
+// The longest path the edit fields take, so that nothing typed is cut when it is read back.
+constexpr int kPathFieldLimit = kMaxPathChars;
+// The longest size text the size box takes.
+constexpr int kSizeFieldLimit = kSizeTextSize - 1;
+
+TBBUTTON toolbarButton(int image, int command, BYTE style) {
+    TBBUTTON button;
+    memset(&button, 0, sizeof(button));
+    button.iBitmap = image;
+    button.idCommand = command;
+    button.fsState = TBSTATE_ENABLED;
+    button.fsStyle = style;
+    return button;
+}
+
+HWND createToolbar(HWND window, HINSTANCE instance) {
+    TBBUTTON buttons[4] = {
+        toolbarButton(0, ID_SETTINGS, TBSTYLE_BUTTON),
+        toolbarButton(-1, 0, TBSTYLE_SEP),
+        toolbarButton(1, ID_HELP, TBSTYLE_BUTTON),
+        toolbarButton(2, ID_ABOUT, TBSTYLE_BUTTON),
+    };
+    HWND toolbar =
+        CreateToolbarEx(window, WS_CHILD | WS_VISIBLE | WS_BORDER | TBSTYLE_TOOLTIPS, ID_TOOLBAR, 3,
+                        instance, IDB_TOOLBAR, buttons, 4, 0, 0, 16, 15, sizeof(TBBUTTON));
+    if (toolbar != nullptr) {
+        SendMessageA(toolbar, WM_SIZE, kWindowWidth, gWindowHeight);
+    }
+    return toolbar;
+}
+
+HWND createControl(HWND window, const char* className, const char* text, DWORD style, int x, int y,
+                   int width, int height, int id) {
+    return CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
+                           window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), gInstance,
+                           nullptr);
+}
+
+int rowY(int row) {
+    return kFirstRowY + row * kRowStep;
+}
+
+void createControls(HWND window) {
+    const DWORD field = WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL;
+    createControl(window, "static", "Разбиваемый файл:", SS_LEFT, kLeftMargin, rowY(0), kLabelWidth,
+                  kRowHeight, ID_SOURCE_LABEL);
+    gForm.sourceEdit = createControl(window, "edit", "", field, kFieldX, rowY(0), kWideWidth,
+                                     kRowHeight, ID_SOURCE_EDIT);
+    gForm.sourceBrowse = createControl(window, "button", "Обзор...", WS_TABSTOP, kBrowseX, rowY(0),
+                                       kBrowseWidth, kRowHeight, ID_SOURCE_BROWSE);
+    createControl(window, "static", "Имя архива (без расширения):", SS_LEFT, kLeftMargin, rowY(1),
+                  kLabelWidth, kRowHeight, ID_ARCHIVE_LABEL);
+    gForm.archiveEdit = createControl(window, "edit", "", field, kFieldX, rowY(1), kWideWidth,
+                                      kRowHeight, ID_ARCHIVE_EDIT);
+    gForm.archiveBrowse = createControl(window, "button", "Обзор...", WS_TABSTOP, kBrowseX, rowY(1),
+                                        kBrowseWidth, kRowHeight, ID_ARCHIVE_BROWSE);
+    createControl(window, "static", "Размер выбранного файла:", SS_LEFT, kLeftMargin, rowY(2),
+                  kLabelWidth, kRowHeight, ID_SIZE_LABEL);
+    gForm.sizeValue = createControl(window, "static", "", SS_CENTER, kFieldX, rowY(2), kNarrowWidth,
+                                    kRowHeight, ID_SIZE_VALUE);
+    createControl(window, "static", "Размер одного тома архива:", SS_LEFT, kLeftMargin, rowY(3),
+                  kLabelWidth, kRowHeight, ID_VOLSIZE_LABEL);
+    gForm.volumeSizeBox = createControl(window, "combobox", "", WS_TABSTOP | CBS_DROPDOWN, kFieldX,
+                                        rowY(3), kNarrowWidth, kComboHeight, ID_VOLSIZE_BOX);
+    createControl(window, "static", "Количество томов архива:", SS_LEFT, kLeftMargin, rowY(4),
+                  kLabelWidth, kRowHeight, ID_COUNT_LABEL);
+    gForm.countValue = createControl(window, "static", "", SS_CENTER, kFieldX, rowY(4),
+                                     kNarrowWidth, kRowHeight, ID_COUNT_VALUE);
+    gForm.splitButton = createControl(window, "button", "Разбить файл", WS_TABSTOP, kLeftMargin,
+                                      kSplitY, kSplitWidth, kRowHeight, ID_SPLIT);
+
+    // Texts are read back into fixed buffers; the fields refuse more than those hold.
+    SendMessageA(gForm.sourceEdit, EM_LIMITTEXT, kPathFieldLimit, 0);
+    SendMessageA(gForm.archiveEdit, EM_LIMITTEXT, kPathFieldLimit, 0);
+    SendMessageA(gForm.volumeSizeBox, CB_LIMITTEXT, kSizeFieldLimit, 0);
+}
+
+void prepareFileDialog(HWND window) {
+    memset(&gFileDialog, 0, sizeof(gFileDialog));
+    // The form without the later trailing fields: x86-64 rejects the 32-bit record size.
+    gFileDialog.lStructSize = OPENFILENAME_SIZE_VERSION_400;
+    gFileDialog.hwndOwner = window;
+    gFileDialog.lpstrFilter = "All Files (*.*)\0*.*\0\0";
+    gFileDialog.lpstrDefExt = "";
+}
+
+bool settingsPath(char* out, size_t outSize) {
+    char exePath[kPathBufferSize];
+    return platformOwnExecutablePath(exePath, sizeof(exePath)) &&
+           settingsFilePath(exePath, out, outSize);
+}
+
+}  // namespace
+
+bool buildForm(HWND window, const CREATESTRUCTA* create) {
+    HMENU systemMenu = GetSystemMenu(window, FALSE);
+    for (int position = 0; position < 3; ++position) {
+        DeleteMenu(systemMenu, position, MF_BYPOSITION);
+    }
+    InitCommonControls();
+    gForm.toolbar = createToolbar(window, create->hInstance);
+    createControls(window);
+    prepareFileDialog(window);
+    loadFormSettings();
+    gState.formReady = 1;
+    return gForm.toolbar != nullptr;
+}
+
+void loadFormSettings() {
+    SizeList list;
+    char path[kPathBufferSize];
+    if (settingsPath(path, sizeof(path))) {
+        loadSettings(path, &gState, &list);
+    } else {
+        // No usable location: run with the defaults, as without a file.
+        char none[1] = "";
+        loadSettings(none, &gState, &list);
+    }
+    for (int i = 0; i < 3; ++i) {
+        SendMessageA(gForm.volumeSizeBox, CB_ADDSTRING, 0,
+                     reinterpret_cast<LPARAM>(list.entries[i]));
+    }
+    SendMessageA(gForm.volumeSizeBox, CB_SETCURSEL, 0, 0);
+}
+
+void saveFormSettings() {
+    SizeList list;
+    defaultSizeList(&list);
+    LRESULT count = SendMessageA(gForm.volumeSizeBox, CB_GETCOUNT, 0, 0);
+    for (int i = 0; i < 3 && i < count; ++i) {
+        LRESULT length = SendMessageA(gForm.volumeSizeBox, CB_GETLBTEXTLEN, i, 0);
+        if (length >= 0 && length < static_cast<LRESULT>(kSizeTextSize)) {
+            SendMessageA(gForm.volumeSizeBox, CB_GETLBTEXT, i,
+                         reinterpret_cast<LPARAM>(list.entries[i]));
+        }
+    }
+    char path[kPathBufferSize];
+    if (settingsPath(path, sizeof(path))) {
+        saveSettings(path, &gState, list);
+    }
+}

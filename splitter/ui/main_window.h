@@ -1,0 +1,81 @@
+// The splitter's main window: process-wide handles and the operations its parts share.
+// main_window.cpp: entry, class, loop, dispatch, command line, shutdown.
+// form.cpp: the controls, the toolbar, the file-dialog record, the settings file.
+// commands.cpp: WM_COMMAND, the checks before a split, the wait timer.
+// volume_size.cpp: the size box, the source size and the file count.
+// split_window.cpp: the split engine's Win32 messages and progress disc.
+#pragma once
+
+#include <windows.h>
+#include <commdlg.h>
+
+#include "splitter/form/splitter_state.h"
+
+// Handles of the form's controls; the labels are not kept.
+struct FormControls {
+    HWND toolbar;
+    HWND sourceEdit;
+    HWND sourceBrowse;
+    HWND archiveEdit;
+    HWND archiveBrowse;
+    HWND sizeValue;
+    HWND volumeSizeBox;
+    HWND countValue;
+    HWND splitButton;
+};
+
+extern SplitterState gState;
+extern HINSTANCE gInstance;
+extern HWND gMainWindow;
+extern HBRUSH gWhiteBrush;
+extern int gWindowHeight;  // H: caption + menu + 236
+extern FormControls gForm;
+extern OPENFILENAMEA gFileDialog;  // shared by both browse buttons
+// What the last look at the source found.
+enum SourceStatus {
+    kSourceReadable,  // open, size in gState.sourceSize
+    kSourceMissing,   // no name, no such file, a folder or a wildcard: the size field is empty
+    kSourceBusy,      // the file exists but cannot be opened now: the size field shows "?????"
+    kSourceTooLarge,  // 4 GiB or more with its header: outside a 32-bit archive
+};
+extern SourceStatus gSourceStatus;
+// Set once the window is being destroyed: late notifications of its controls are ignored.
+extern bool gClosing;
+
+constexpr int kWindowWidth = 630;
+constexpr UINT_PTR kWaitTimerId = 1;
+constexpr UINT kWaitTimerPeriod = 500;
+
+// form.cpp
+// Builds the whole form on WM_CREATE; false when the toolbar could not be created.
+bool buildForm(HWND window, const CREATESTRUCTA* create);
+// Reads dravnik.ini into gState and the size box; writes it back from them.
+void loadFormSettings();
+void saveFormSettings();
+
+// commands.cpp
+void onCommand(int id, int code, HWND control);
+void onTimer(UINT_PTR id);
+void suggestArchiveName();
+void stopWaitTimer();
+
+// volume_size.cpp
+// Normalises `text` (writable, kSizeTextSize bytes), enforces the minimum size and moves the
+// text to the top of the size list. A text below the minimum is replaced by the first list
+// entry (after a message when `loud`); returns false then.
+bool applyVolumeSizeText(char* text, bool loud);
+// Applies what the size box's edit field holds now. False when it was below the minimum.
+bool applyVolumeSizeBox(bool loud);
+// Opens the source, sets gState.sourceSize, gSourceStatus and the size field; true when it
+// could be opened and its size fits a 32-bit archive.
+bool refreshSourceSize();
+// Sets gState.volumeCount and the count field from the source size and the volume size.
+void refreshVolumeCount();
+// The box's current edit text into out (kSizeTextSize bytes).
+void readVolumeSizeBox(char* out);
+
+// split_window.cpp
+// Runs the split engine on gState with the window's messages and disc.
+bool runSplitEngine();
+// The disc's bounding rectangle in client coordinates.
+RECT pieRect();

@@ -1,0 +1,945 @@
+// e2e_driver: a console program that answers the programs' windows the way a user would, so
+// that the end-to-end shell tests can drive dravnik.exe and the archives under Wine.
+//
+//   e2e_driver COMMAND ARGS...        ("e2e_driver help" lists the commands)
+//
+// A window is named by a selector: "0x1A2B" (a handle that an earlier command printed) or
+// "CLASS|TITLE", where an empty part matches anything and a TITLE ending in '*' matches by
+// prefix ("#32770|:-(", "Dravnik|", "|Распаковка*"). Only visible top-level windows match.
+// Control ids are decimal or 0x-hex; "-" names the window itself.
+//
+// Texts are printed in UTF-8 (read with the wide calls), one per line, so that the shell can
+// compare them with the programs' Russian texts. Exit codes: 0 done, 1 failed or timed out
+// (with a message on standard error), 2 usage.
+//
+// To add a command: write `int cmdSomething(int argc, wchar_t** argv)` and add a row to
+// kCommands at the end of this file.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+#include <tlhelp32.h>
+#include <stdarg.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <wchar.h>
+
+namespace {
+
+constexpr double kDefaultTimeout = 20.0;  // seconds
+constexpr DWORD kPollMs = 100;
+constexpr UINT kSendTimeoutMs = 5000;
+constexpr int kOpenFileNameComboId = 0x47c;  // the file-name ComboBoxEx32 of the open dialog
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+// ---------------------------------------------------------------------------------------------
+// Output
+
+void writeUtf8(HANDLE out, const wchar_t* text) {
+    int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 1) {
+        return;
+    }
+    char* buffer = static_cast<char*>(malloc(bytes));
+    if (buffer == nullptr) {
+        return;
+    }
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, buffer, bytes, nullptr, nullptr);
+    DWORD written = 0;
+    WriteFile(out, buffer, bytes - 1, &written, nullptr);
+    free(buffer);
+}
+
+void print(const wchar_t* format, ...) {
+    wchar_t buffer[4096];
+    va_list args;
+    va_start(args, format);
+    _vsnwprintf(buffer, 4095, format, args);
+    va_end(args);
+    buffer[4095] = 0;
+    writeUtf8(GetStdHandle(STD_OUTPUT_HANDLE), buffer);
+}
+
+// Prints a message on standard error and returns 1, the failure exit code.
+int fail(const wchar_t* format, ...) {
+    wchar_t buffer[4096];
+    va_list args;
+    va_start(args, format);
+    _vsnwprintf(buffer, 4095, format, args);
+    va_end(args);
+    buffer[4095] = 0;
+    HANDLE err = GetStdHandle(STD_ERROR_HANDLE);
+    writeUtf8(err, L"e2e_driver: ");
+    writeUtf8(err, buffer);
+    writeUtf8(err, L"\n");
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Arguments
+
+double parseTimeout(int argc, wchar_t** argv, int index) {
+    if (index < argc) {
+        double seconds = _wtof(argv[index]);
+        if (seconds > 0) {
+            return seconds;
+        }
+    }
+    return kDefaultTimeout;
+}
+
+// Decimal or 0x-hex number; false when the text is not one.
+bool parseNumber(const wchar_t* text, long long* value) {
+    wchar_t* end = nullptr;
+    *value = wcstoll(text, &end, 0);
+    return end != text && *end == 0;
+}
+
+struct Selector {
+    HWND handle;
+    wchar_t className[256];
+    wchar_t title[512];
+};
+
+bool parseSelector(const wchar_t* text, Selector* selector) {
+    ZeroMemory(selector, sizeof *selector);
+    if (text[0] == L'0' && (text[1] == L'x' || text[1] == L'X')) {
+        long long value = 0;
+        if (!parseNumber(text, &value)) {
+            return false;
+        }
+        selector->handle = reinterpret_cast<HWND>(static_cast<intptr_t>(value));
+        return true;
+    }
+    const wchar_t* bar = wcschr(text, L'|');
+    if (bar == nullptr) {
+        return false;
+    }
+    size_t classLength = static_cast<size_t>(bar - text);
+    if (classLength >= 256 || wcslen(bar + 1) >= 512) {
+        return false;
+    }
+    wcsncpy(selector->className, text, classLength);
+    wcscpy(selector->title, bar + 1);
+    return true;
+}
+
+// Exact match, or a prefix match when the pattern ends in '*'. An empty pattern matches all.
+bool textMatches(const wchar_t* pattern, const wchar_t* text) {
+    size_t length = wcslen(pattern);
+    if (length == 0) {
+        return true;
+    }
+    if (pattern[length - 1] == L'*') {
+        return wcsncmp(pattern, text, length - 1) == 0;
+    }
+    return wcscmp(pattern, text) == 0;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Finding windows
+
+typedef bool (*WindowTest)(HWND window, const void* context);
+
+struct FindState {
+    WindowTest test;
+    const void* context;
+    HWND found;
+};
+
+BOOL CALLBACK findTopLevelProc(HWND window, LPARAM param) {
+    FindState* state = reinterpret_cast<FindState*>(param);
+    if (IsWindowVisible(window) && state->test(window, state->context)) {
+        state->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND findTopLevel(WindowTest test, const void* context) {
+    FindState state = {test, context, nullptr};
+    EnumWindows(findTopLevelProc, reinterpret_cast<LPARAM>(&state));
+    return state.found;
+}
+
+// Polls until a visible top-level window passes the test or the time is up.
+HWND waitTopLevel(WindowTest test, const void* context, double seconds) {
+    DWORD limit = static_cast<DWORD>(seconds * 1000);
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND window = findTopLevel(test, context);
+        if (window != nullptr || GetTickCount() - start >= limit) {
+            return window;
+        }
+        Sleep(kPollMs);
+    }
+}
+
+bool matchesSelector(HWND window, const void* context) {
+    const Selector* selector = static_cast<const Selector*>(context);
+    wchar_t className[256];
+    wchar_t title[512];
+    GetClassNameW(window, className, 256);
+    GetWindowTextW(window, title, 512);
+    return (selector->className[0] == 0 || wcscmp(selector->className, className) == 0) &&
+           textMatches(selector->title, title);
+}
+
+// The window a selector names: the handle itself (when it still exists) or the first match.
+HWND resolve(const Selector& selector) {
+    if (selector.handle != nullptr) {
+        return IsWindow(selector.handle) ? selector.handle : nullptr;
+    }
+    return findTopLevel(matchesSelector, &selector);
+}
+
+HWND waitSelector(const Selector& selector, double seconds) {
+    if (selector.handle != nullptr) {
+        return IsWindow(selector.handle) ? selector.handle : nullptr;
+    }
+    return waitTopLevel(matchesSelector, &selector, seconds);
+}
+
+struct ChildSearch {
+    const wchar_t* className;  // null: any class
+    int id;                    // -1: any id
+    HWND found;
+};
+
+BOOL CALLBACK findChildProc(HWND window, LPARAM param) {
+    ChildSearch* search = reinterpret_cast<ChildSearch*>(param);
+    wchar_t className[256];
+    GetClassNameW(window, className, 256);
+    if ((search->className == nullptr || lstrcmpiW(search->className, className) == 0) &&
+        (search->id < 0 || GetDlgCtrlID(window) == search->id)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// First descendant (at any depth) of the given class and/or id.
+HWND findDescendant(HWND parent, const wchar_t* className, int id) {
+    ChildSearch search = {className, id, nullptr};
+    EnumChildWindows(parent, findChildProc, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+bool isClass(HWND window, const wchar_t* name) {
+    wchar_t className[256];
+    GetClassNameW(window, className, 256);
+    return wcscmp(className, name) == 0;
+}
+
+bool isFolderBrowser(HWND window, const void*) {
+    return isClass(window, L"#32770") && findDescendant(window, L"SysTreeView32", -1) != nullptr;
+}
+
+bool isOpenFileDialog(HWND window, const void*) {
+    return isClass(window, L"#32770") &&
+           findDescendant(window, L"ComboBoxEx32", kOpenFileNameComboId) != nullptr;
+}
+
+// A message box: a dialog with the given caption that is neither of the two dialogs above.
+bool isMessageBox(HWND window, const void* context) {
+    const wchar_t* caption = static_cast<const wchar_t*>(context);
+    wchar_t title[512];
+    GetWindowTextW(window, title, 512);
+    return isClass(window, L"#32770") && textMatches(caption, title) &&
+           !isFolderBrowser(window, nullptr) && !isOpenFileDialog(window, nullptr);
+}
+
+// Resolves "SEL ID" arguments to a control (or the window itself for "-").
+HWND resolveControl(const wchar_t* selectorText, const wchar_t* idText, double seconds) {
+    Selector selector;
+    if (!parseSelector(selectorText, &selector)) {
+        fail(L"bad window selector '%ls' (want 0xHANDLE or CLASS|TITLE)", selectorText);
+        return nullptr;
+    }
+    HWND window = waitSelector(selector, seconds);
+    if (window == nullptr) {
+        fail(L"no window '%ls'", selectorText);
+        return nullptr;
+    }
+    if (wcscmp(idText, L"-") == 0) {
+        return window;
+    }
+    long long id = 0;
+    if (!parseNumber(idText, &id)) {
+        fail(L"bad control id '%ls'", idText);
+        return nullptr;
+    }
+    HWND control = findDescendant(window, nullptr, static_cast<int>(id));
+    if (control == nullptr) {
+        fail(L"window '%ls' has no control %lld", selectorText, id);
+    }
+    return control;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Talking to windows of other processes
+
+// Window text through WM_GETTEXT (the system copies it across processes).
+void windowText(HWND window, wchar_t* out, int size) {
+    out[0] = 0;
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, size, reinterpret_cast<LPARAM>(out), SMTO_ABORTIFHUNG,
+                        kSendTimeoutMs, &result);
+    out[size - 1] = 0;
+}
+
+bool setWindowText(HWND window, const wchar_t* text) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text),
+                               SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) != 0;
+}
+
+// Presses a button the way a click does. Posted, because the owner may open a modal window
+// while it handles the click and a sent message would not return before that closes.
+void pressButton(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    if (button != nullptr) {
+        PostMessageW(button, BM_CLICK, 0, 0);
+    } else {
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    }
+}
+
+bool waitGone(HWND window, double seconds) {
+    DWORD limit = static_cast<DWORD>(seconds * 1000);
+    DWORD start = GetTickCount();
+    while (IsWindow(window) && IsWindowVisible(window)) {
+        if (GetTickCount() - start >= limit) {
+            return false;
+        }
+        Sleep(kPollMs);
+    }
+    return true;
+}
+
+// A block of memory inside the process that owns a window, for messages whose pointers the
+// system does not copy across processes (tree-view items, BFFM_SETSELECTIONA).
+struct RemoteMemory {
+    HANDLE process = nullptr;
+    char* base = nullptr;
+    size_t size = 0;
+
+    bool open(HWND window, size_t bytes) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        process = OpenProcess(
+            PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION,
+            FALSE, pid);
+        if (process == nullptr) {
+            return false;
+        }
+        base = static_cast<char*>(
+            VirtualAllocEx(process, nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        size = bytes;
+        return base != nullptr;
+    }
+    bool write(size_t offset, const void* data, size_t bytes) {
+        SIZE_T done = 0;
+        return WriteProcessMemory(process, base + offset, data, bytes, &done) && done == bytes;
+    }
+    bool read(size_t offset, void* data, size_t bytes) {
+        SIZE_T done = 0;
+        return ReadProcessMemory(process, base + offset, data, bytes, &done) && done == bytes;
+    }
+    ~RemoteMemory() {
+        if (base != nullptr) {
+            VirtualFreeEx(process, base, 0, MEM_RELEASE);
+        }
+        if (process != nullptr) {
+            CloseHandle(process);
+        }
+    }
+};
+
+// Text of the tree's selected item, read through memory in the tree's process.
+bool selectedTreeText(HWND tree, RemoteMemory& remote, wchar_t* out, int size) {
+    out[0] = 0;
+    HTREEITEM item =
+        reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (item == nullptr) {
+        return false;
+    }
+    constexpr size_t kItemOffset = 1024;
+    constexpr size_t kTextOffset = 2048;
+    TVITEMW request;
+    ZeroMemory(&request, sizeof request);
+    request.mask = TVIF_TEXT;
+    request.hItem = item;
+    request.pszText = reinterpret_cast<wchar_t*>(remote.base + kTextOffset);
+    request.cchTextMax = size;
+    wchar_t empty = 0;
+    if (!remote.write(kItemOffset, &request, sizeof request) ||
+        !remote.write(kTextOffset, &empty, sizeof empty)) {
+        return false;
+    }
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.base + kItemOffset),
+                        SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+    if (!remote.read(kTextOffset, out, size * sizeof(wchar_t))) {
+        return false;
+    }
+    out[size - 1] = 0;
+    return true;
+}
+
+// The last component of a Windows path ("Z:\a\b c\" gives "b c"); empty for a drive root.
+void lastComponent(const wchar_t* path, wchar_t* out, size_t size) {
+    wchar_t copy[MAX_PATH * 2];
+    wcsncpy(copy, path, MAX_PATH * 2 - 1);
+    copy[MAX_PATH * 2 - 1] = 0;
+    size_t length = wcslen(copy);
+    while (length > 0 && copy[length - 1] == L'\\') {
+        copy[--length] = 0;
+    }
+    const wchar_t* slash = wcsrchr(copy, L'\\');
+    const wchar_t* name = slash != nullptr ? slash + 1 : copy;
+    if (wcschr(name, L':') != nullptr) {
+        name = L"";
+    }
+    wcsncpy(out, name, size - 1);
+    out[size - 1] = 0;
+}
+
+// Prints the dialog's non-empty static texts (its title and prompts), one per line.
+BOOL CALLBACK printStaticProc(HWND window, LPARAM) {
+    if (isClass(window, L"Static") && IsWindowVisible(window)) {
+        wchar_t text[1024];
+        windowText(window, text, 1024);
+        if (text[0] != 0) {
+            print(L"%ls\n", text);
+        }
+    }
+    return TRUE;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+// wait SEL [TIMEOUT]: waits for the window, prints its handle.
+int cmdWait(int argc, wchar_t** argv) {
+    Selector selector;
+    if (!parseSelector(argv[0], &selector)) {
+        return fail(L"bad window selector '%ls'", argv[0]);
+    }
+    double seconds = parseTimeout(argc, argv, 1);
+    HWND window = waitSelector(selector, seconds);
+    if (window == nullptr) {
+        return fail(L"no window '%ls' within %.1f s", argv[0], seconds);
+    }
+    print(L"0x%llX\n", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)));
+    return 0;
+}
+
+// wait-gone SEL [TIMEOUT]: waits until no such window is visible.
+int cmdWaitGone(int argc, wchar_t** argv) {
+    Selector selector;
+    if (!parseSelector(argv[0], &selector)) {
+        return fail(L"bad window selector '%ls'", argv[0]);
+    }
+    double seconds = parseTimeout(argc, argv, 1);
+    DWORD limit = static_cast<DWORD>(seconds * 1000);
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND window = resolve(selector);
+        if (window == nullptr || !IsWindowVisible(window)) {
+            return 0;
+        }
+        if (GetTickCount() - start >= limit) {
+            return fail(L"window '%ls' still there after %.1f s", argv[0], seconds);
+        }
+        Sleep(kPollMs);
+    }
+}
+
+// text SEL ID: prints a control's (or the window's) text.
+int cmdText(int, wchar_t** argv) {
+    HWND control = resolveControl(argv[0], argv[1], 0);
+    if (control == nullptr) {
+        return 1;
+    }
+    wchar_t text[4096];
+    windowText(control, text, 4096);
+    print(L"%ls\n", text);
+    return 0;
+}
+
+// wait-text SEL ID TEXT [TIMEOUT]: waits until the text matches (TEXT may end in '*').
+int cmdWaitText(int argc, wchar_t** argv) {
+    double seconds = parseTimeout(argc, argv, 3);
+    HWND control = resolveControl(argv[0], argv[1], seconds);
+    if (control == nullptr) {
+        return 1;
+    }
+    DWORD limit = static_cast<DWORD>(seconds * 1000);
+    DWORD start = GetTickCount();
+    wchar_t text[4096];
+    for (;;) {
+        windowText(control, text, 4096);
+        if (textMatches(argv[2], text)) {
+            print(L"%ls\n", text);
+            return 0;
+        }
+        if (GetTickCount() - start >= limit || !IsWindow(control)) {
+            return fail(L"text is '%ls', not '%ls', after %.1f s", text, argv[2], seconds);
+        }
+        Sleep(kPollMs);
+    }
+}
+
+// set-text SEL ID TEXT: sets a control's text with WM_SETTEXT.
+int cmdSetText(int, wchar_t** argv) {
+    HWND control = resolveControl(argv[0], argv[1], 0);
+    if (control == nullptr) {
+        return 1;
+    }
+    return setWindowText(control, argv[2]) ? 0 : fail(L"WM_SETTEXT failed");
+}
+
+// click SEL ID: presses a button (posted BM_CLICK).
+int cmdClick(int, wchar_t** argv) {
+    HWND control = resolveControl(argv[0], argv[1], 0);
+    if (control == nullptr) {
+        return 1;
+    }
+    PostMessageW(control, BM_CLICK, 0, 0);
+    return 0;
+}
+
+// command SEL ID [CODE]: posts WM_COMMAND (ID, CODE) to the window.
+int cmdCommand(int argc, wchar_t** argv) {
+    Selector selector;
+    if (!parseSelector(argv[0], &selector)) {
+        return fail(L"bad window selector '%ls'", argv[0]);
+    }
+    HWND window = resolve(selector);
+    long long id = 0;
+    long long code = 0;
+    if (window == nullptr) {
+        return fail(L"no window '%ls'", argv[0]);
+    }
+    if (!parseNumber(argv[1], &id) || (argc > 2 && !parseNumber(argv[2], &code))) {
+        return fail(L"bad command id or code");
+    }
+    HWND control = findDescendant(window, nullptr, static_cast<int>(id));
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control));
+    return 0;
+}
+
+struct KeyName {
+    const wchar_t* name;
+    UINT key;
+};
+
+const KeyName kKeyNames[] = {
+    {L"RETURN", VK_RETURN}, {L"ENTER", VK_RETURN}, {L"ESCAPE", VK_ESCAPE}, {L"ESC", VK_ESCAPE},
+    {L"TAB", VK_TAB},       {L"F1", VK_F1},        {L"SPACE", VK_SPACE},   {L"DOWN", VK_DOWN},
+    {L"UP", VK_UP},         {L"BACK", VK_BACK},    {L"DELETE", VK_DELETE},
+};
+
+// key SEL ID KEY...: posts key presses (WM_KEYDOWN, WM_KEYUP) to a control, as typed keys
+// arrive: through the target's message loop. KEY is a name above, a letter, or a number.
+int cmdKey(int argc, wchar_t** argv) {
+    HWND control = resolveControl(argv[0], argv[1], 0);
+    if (control == nullptr) {
+        return 1;
+    }
+    for (int i = 2; i < argc; ++i) {
+        UINT key = 0;
+        for (const KeyName& entry : kKeyNames) {
+            if (lstrcmpiW(entry.name, argv[i]) == 0) {
+                key = entry.key;
+            }
+        }
+        long long number = 0;
+        if (key == 0 && wcslen(argv[i]) == 1) {
+            key = static_cast<UINT>(towupper(argv[i][0]));
+        } else if (key == 0 && parseNumber(argv[i], &number)) {
+            key = static_cast<UINT>(number);
+        }
+        if (key == 0) {
+            return fail(L"unknown key '%ls'", argv[i]);
+        }
+        LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+        PostMessageW(control, WM_KEYDOWN, key, scan | 1);
+        PostMessageW(control, WM_KEYUP, key, scan | 1 | (3u << 30));
+        Sleep(50);
+    }
+    return 0;
+}
+
+// type SEL ID TEXT: posts the characters of TEXT as WM_CHAR, as typing them would.
+int cmdType(int, wchar_t** argv) {
+    HWND control = resolveControl(argv[0], argv[1], 0);
+    if (control == nullptr) {
+        return 1;
+    }
+    for (const wchar_t* c = argv[2]; *c != 0; ++c) {
+        PostMessageW(control, WM_CHAR, *c, 1);
+    }
+    return 0;
+}
+
+// items SEL ID: prints a combo box's list entries, one per line (wide messages: the ANSI ones
+// come back in UTF-16 across processes under Wine).
+int cmdItems(int, wchar_t** argv) {
+    HWND control = resolveControl(argv[0], argv[1], 0);
+    if (control == nullptr) {
+        return 1;
+    }
+    LRESULT count = SendMessageW(control, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t text[1024];
+        text[0] = 0;
+        if (SendMessageW(control, CB_GETLBTEXTLEN, i, 0) < 1024) {
+            SendMessageW(control, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        }
+        print(L"%ls\n", text);
+    }
+    return 0;
+}
+
+// windows: lists the visible top-level windows (handle, class, process id, title).
+BOOL CALLBACK listWindowProc(HWND window, LPARAM) {
+    if (IsWindowVisible(window)) {
+        wchar_t className[256];
+        wchar_t title[512];
+        DWORD pid = 0;
+        GetClassNameW(window, className, 256);
+        windowText(window, title, 512);
+        GetWindowThreadProcessId(window, &pid);
+        print(L"0x%llX\t%ls\t%lu\t%ls\n",
+              static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)), className, pid,
+              title);
+    }
+    return TRUE;
+}
+
+int cmdWindows(int, wchar_t**) {
+    EnumWindows(listWindowProc, 0);
+    return 0;
+}
+
+// children SEL: lists a window's descendants (handle, class, id, text).
+BOOL CALLBACK listChildProc(HWND window, LPARAM) {
+    wchar_t className[256];
+    wchar_t text[512];
+    GetClassNameW(window, className, 256);
+    windowText(window, text, 512);
+    print(L"0x%llX\t%ls\t%d\t%ls\n",
+          static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)), className,
+          GetDlgCtrlID(window), text);
+    return TRUE;
+}
+
+int cmdChildren(int argc, wchar_t** argv) {
+    Selector selector;
+    if (!parseSelector(argv[0], &selector)) {
+        return fail(L"bad window selector '%ls'", argv[0]);
+    }
+    HWND window = waitSelector(selector, parseTimeout(argc, argv, 1));
+    if (window == nullptr) {
+        return fail(L"no window '%ls'", argv[0]);
+    }
+    EnumChildWindows(window, listChildProc, 0);
+    return 0;
+}
+
+struct ButtonName {
+    const wchar_t* name;
+    int id;
+};
+
+const ButtonName kButtonNames[] = {
+    {L"ok", IDOK}, {L"cancel", IDCANCEL}, {L"yes", IDYES}, {L"no", IDNO}, {L"none", 0},
+};
+
+// msgbox CAPTION [BUTTON] [TIMEOUT]: waits for a message box with that caption, prints its
+// text, and presses BUTTON (ok, cancel, yes, no, a number, or none: leave it open).
+int cmdMessageBox(int argc, wchar_t** argv) {
+    int button = 0;
+    if (argc > 1) {
+        long long number = 0;
+        button = -1;
+        for (const ButtonName& entry : kButtonNames) {
+            if (lstrcmpiW(entry.name, argv[1]) == 0) {
+                button = entry.id;
+            }
+        }
+        if (button < 0 && parseNumber(argv[1], &number)) {
+            button = static_cast<int>(number);
+        }
+        if (button < 0) {
+            return fail(L"unknown button '%ls'", argv[1]);
+        }
+    }
+    double seconds = parseTimeout(argc, argv, 2);
+    HWND box = waitTopLevel(isMessageBox, argv[0], seconds);
+    if (box == nullptr) {
+        return fail(L"no message box '%ls' within %.1f s", argv[0], seconds);
+    }
+    wchar_t text[4096];
+    HWND label = GetDlgItem(box, kMessageBoxTextId);
+    if (label != nullptr) {
+        windowText(label, text, 4096);
+        print(L"%ls\n", text);
+    } else {
+        EnumChildWindows(box, printStaticProc, 0);
+    }
+    if (button != 0) {
+        if (GetDlgItem(box, button) == nullptr) {
+            return fail(L"message box '%ls' has no button %d", argv[0], button);
+        }
+        pressButton(box, button);
+        if (!waitGone(box, 10)) {
+            return fail(L"message box '%ls' did not close", argv[0]);
+        }
+    }
+    return 0;
+}
+
+// browse-folder PATH [TIMEOUT]: in the folder browser, prints its title text, selects PATH
+// (a Windows path) and presses OK.
+int cmdBrowseFolder(int argc, wchar_t** argv) {
+    double seconds = parseTimeout(argc, argv, 1);
+    HWND dialog = waitTopLevel(isFolderBrowser, nullptr, seconds);
+    if (dialog == nullptr) {
+        return fail(L"no folder browser within %.1f s", seconds);
+    }
+    EnumChildWindows(dialog, printStaticProc, 0);
+    HWND tree = findDescendant(dialog, L"SysTreeView32", -1);
+    char path[MAX_PATH * 2];
+    if (WideCharToMultiByte(CP_ACP, 0, argv[0], -1, path, sizeof path, nullptr, nullptr) == 0) {
+        return fail(L"path too long");
+    }
+    wchar_t expected[MAX_PATH];
+    lastComponent(argv[0], expected, MAX_PATH);
+    RemoteMemory remote;
+    if (!remote.open(dialog, 4096) || !remote.write(0, path, strlen(path) + 1)) {
+        return fail(L"cannot reach the folder browser's memory");
+    }
+    // The tree fills in lazily: select again until the selected item is the folder asked for.
+    DWORD limit = static_cast<DWORD>(seconds * 1000);
+    DWORD start = GetTickCount();
+    wchar_t selected[MAX_PATH];
+    for (;;) {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote.base),
+                            SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+        Sleep(200);
+        if (selectedTreeText(tree, remote, selected, MAX_PATH) &&
+            (expected[0] == 0 || lstrcmpiW(selected, expected) == 0)) {
+            break;
+        }
+        if (GetTickCount() - start >= limit) {
+            return fail(L"folder browser selects '%ls', not '%ls'", selected, argv[0]);
+        }
+    }
+    pressButton(dialog, IDOK);
+    return waitGone(dialog, 10) ? 0 : fail(L"folder browser did not close");
+}
+
+// browse-cancel [TIMEOUT]: prints the folder browser's title text and cancels it.
+int cmdBrowseCancel(int argc, wchar_t** argv) {
+    double seconds = parseTimeout(argc, argv, 0);
+    HWND dialog = waitTopLevel(isFolderBrowser, nullptr, seconds);
+    if (dialog == nullptr) {
+        return fail(L"no folder browser within %.1f s", seconds);
+    }
+    EnumChildWindows(dialog, printStaticProc, 0);
+    pressButton(dialog, IDCANCEL);
+    return waitGone(dialog, 10) ? 0 : fail(L"folder browser did not close");
+}
+
+// The file-name box of the open dialog: the Edit inside the ComboBoxEx32 with id 0x47c.
+HWND openFileNameEdit(HWND dialog) {
+    HWND combo = findDescendant(dialog, L"ComboBoxEx32", kOpenFileNameComboId);
+    return combo != nullptr ? findDescendant(combo, L"Edit", -1) : nullptr;
+}
+
+// open-file PATH [TIMEOUT]: in the open-file dialog, prints the preset file name, types PATH
+// into the file-name box and presses OK; fails when the dialog stays open.
+int cmdOpenFile(int argc, wchar_t** argv) {
+    double seconds = parseTimeout(argc, argv, 1);
+    HWND dialog = waitTopLevel(isOpenFileDialog, nullptr, seconds);
+    if (dialog == nullptr) {
+        return fail(L"no open-file dialog within %.1f s", seconds);
+    }
+    HWND edit = openFileNameEdit(dialog);
+    if (edit == nullptr) {
+        return fail(L"the open-file dialog has no file-name box");
+    }
+    wchar_t preset[1024];
+    windowText(edit, preset, 1024);
+    print(L"%ls\n", preset);
+    if (!setWindowText(edit, argv[0])) {
+        return fail(L"cannot set the file name");
+    }
+    pressButton(dialog, IDOK);
+    return waitGone(dialog, 10) ? 0 : fail(L"the open-file dialog did not accept '%ls'", argv[0]);
+}
+
+// open-cancel [TIMEOUT]: prints the preset file name and cancels the open-file dialog.
+int cmdOpenCancel(int argc, wchar_t** argv) {
+    double seconds = parseTimeout(argc, argv, 0);
+    HWND dialog = waitTopLevel(isOpenFileDialog, nullptr, seconds);
+    if (dialog == nullptr) {
+        return fail(L"no open-file dialog within %.1f s", seconds);
+    }
+    HWND edit = openFileNameEdit(dialog);
+    wchar_t preset[1024];
+    preset[0] = 0;
+    if (edit != nullptr) {
+        windowText(edit, preset, 1024);
+    }
+    print(L"%ls\n", preset);
+    pressButton(dialog, IDCANCEL);
+    return waitGone(dialog, 10) ? 0 : fail(L"the open-file dialog did not close");
+}
+
+// Counts running processes whose executable name matches (case-insensitive, '*' suffix).
+int countProcesses(const wchar_t* pattern, bool list) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return -1;
+    }
+    wchar_t lowered[MAX_PATH];
+    wcsncpy(lowered, pattern, MAX_PATH - 1);
+    lowered[MAX_PATH - 1] = 0;
+    CharLowerW(lowered);
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry)) {
+        CharLowerW(entry.szExeFile);
+        if (textMatches(lowered, entry.szExeFile)) {
+            ++count;
+            if (list) {
+                print(L"%lu\t%ls\n", entry.th32ProcessID, entry.szExeFile);
+            }
+        }
+    }
+    CloseHandle(snapshot);
+    return count;
+}
+
+// processes [NAME]: lists running processes (id, executable name).
+int cmdProcesses(int argc, wchar_t** argv) {
+    return countProcesses(argc > 0 ? argv[0] : L"", true) >= 0 ? 0 : fail(L"no process list");
+}
+
+// wait-exit NAME [TIMEOUT]: waits until no process of that executable name runs.
+int cmdWaitExit(int argc, wchar_t** argv) {
+    double seconds = parseTimeout(argc, argv, 1);
+    DWORD limit = static_cast<DWORD>(seconds * 1000);
+    DWORD start = GetTickCount();
+    for (;;) {
+        int count = countProcesses(argv[0], false);
+        if (count == 0) {
+            return 0;
+        }
+        if (count < 0 || GetTickCount() - start >= limit) {
+            return fail(L"'%ls' still running after %.1f s", argv[0], seconds);
+        }
+        Sleep(kPollMs);
+    }
+}
+
+// hold-file PATH SECONDS: opens the file without sharing, prints "held", keeps it open for
+// SECONDS, then closes it. Run it in the background to make a source busy.
+int cmdHoldFile(int, wchar_t** argv) {
+    HANDLE file = CreateFileW(argv[0], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return fail(L"cannot open '%ls' (error %lu)", argv[0], GetLastError());
+    }
+    print(L"held\n");
+    Sleep(static_cast<DWORD>(_wtof(argv[1]) * 1000));
+    CloseHandle(file);
+    return 0;
+}
+
+// temp-path: prints the temporary folder as programs see it (GetTempPathW).
+int cmdTempPath(int, wchar_t**) {
+    wchar_t path[MAX_PATH + 1];
+    if (GetTempPathW(MAX_PATH + 1, path) == 0) {
+        return fail(L"GetTempPathW failed");
+    }
+    print(L"%ls\n", path);
+    return 0;
+}
+
+// idle SECONDS: connects to the desktop and sleeps; the tests keep one running so that Wine's
+// helper processes (desktop, services) stay up between the short driver calls.
+int cmdIdle(int, wchar_t** argv) {
+    GetDesktopWindow();
+    Sleep(static_cast<DWORD>(_wtof(argv[0]) * 1000));
+    return 0;
+}
+
+int cmdHelp(int, wchar_t**);
+
+struct Command {
+    const wchar_t* name;
+    int minArgs;
+    int (*run)(int argc, wchar_t** argv);
+    const wchar_t* usage;
+};
+
+const Command kCommands[] = {
+    {L"wait", 1, cmdWait, L"SEL [TIMEOUT]  wait for a window, print its handle"},
+    {L"wait-gone", 1, cmdWaitGone, L"SEL [TIMEOUT]  wait until the window is gone"},
+    {L"text", 2, cmdText, L"SEL ID  print a control's text (ID - for the window's title)"},
+    {L"wait-text", 3, cmdWaitText, L"SEL ID TEXT [TIMEOUT]  wait until the text matches"},
+    {L"set-text", 3, cmdSetText, L"SEL ID TEXT  set a control's text (WM_SETTEXT)"},
+    {L"click", 2, cmdClick, L"SEL ID  press a button (BM_CLICK)"},
+    {L"command", 2, cmdCommand, L"SEL ID [CODE]  post WM_COMMAND to the window"},
+    {L"key", 3, cmdKey, L"SEL ID KEY...  post key presses (RETURN, ESCAPE, TAB, F1, ...)"},
+    {L"type", 3, cmdType, L"SEL ID TEXT  post the characters of TEXT (WM_CHAR)"},
+    {L"items", 2, cmdItems, L"SEL ID  print a combo box's list entries"},
+    {L"windows", 0, cmdWindows, L" list visible top-level windows"},
+    {L"children", 1, cmdChildren, L"SEL [TIMEOUT]  list a window's controls"},
+    {L"msgbox", 1, cmdMessageBox,
+     L"CAPTION [ok|cancel|yes|no|none|ID] [TIMEOUT]  print a message box's text, press"},
+    {L"browse-folder", 1, cmdBrowseFolder, L"PATH [TIMEOUT]  pick a folder in the browser"},
+    {L"browse-cancel", 0, cmdBrowseCancel, L"[TIMEOUT]  cancel the folder browser"},
+    {L"open-file", 1, cmdOpenFile, L"PATH [TIMEOUT]  confirm the open-file dialog with PATH"},
+    {L"open-cancel", 0, cmdOpenCancel, L"[TIMEOUT]  cancel the open-file dialog"},
+    {L"processes", 0, cmdProcesses, L"[NAME]  list running processes"},
+    {L"wait-exit", 1, cmdWaitExit, L"NAME [TIMEOUT]  wait until no process NAME runs"},
+    {L"hold-file", 2, cmdHoldFile, L"PATH SECONDS  hold a file open without sharing"},
+    {L"temp-path", 0, cmdTempPath, L" print the temporary folder"},
+    {L"idle", 1, cmdIdle, L"SECONDS  keep Wine's helper processes up"},
+    {L"help", 0, cmdHelp, L" this list"},
+};
+
+int cmdHelp(int, wchar_t**) {
+    print(L"usage: e2e_driver COMMAND ARGS...   (SEL: 0xHANDLE or CLASS|TITLE)\n");
+    for (const Command& command : kCommands) {
+        print(L"  %ls %ls\n", command.name, command.usage);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc < 2) {
+        cmdHelp(0, nullptr);
+        return 2;
+    }
+    for (const Command& command : kCommands) {
+        if (wcscmp(command.name, argv[1]) == 0) {
+            if (argc - 2 < command.minArgs) {
+                fail(L"usage: %ls %ls", command.name, command.usage);
+                return 2;
+            }
+            return command.run(argc - 2, argv + 2);
+        }
+    }
+    fail(L"unknown command '%ls' (try help)", argv[1]);
+    return 2;
+}

@@ -1,0 +1,353 @@
+# Helpers for the end-to-end tests of the real programs under Wine. Source it at the top of a
+# tests/e2e/*_test.sh, then call e2e_start:
+#
+#   source "$(dirname "$0")/lib.sh"
+#   e2e_start
+#   e2e_run_bg app "$DRAVNIK_WINDOWS_BUILD/dravnik.exe" some-arg
+#   e2e_driver msgbox ':-(' ok
+#   e2e_wait app 30
+#
+# Every test gets its own Wine prefix (a copy of the run's template), its own Xvfb display and
+# its own temporary folder E2E_TMP; all of it is cleaned up on every exit path. A watchdog ends
+# a hung test after E2E_TIMEOUT seconds (default 240). Set E2E_KEEP=1 to keep E2E_TMP.
+#
+# Environment (CTest sets it): DRAVNIK_SOURCE_DIR, DRAVNIK_NATIVE_BUILD, DRAVNIK_WINDOWS_BUILD,
+# DRAVNIK_E2E_TEMPLATE (defaults to $DRAVNIK_NATIVE_BUILD/e2e-prefix-template).
+
+set -euo pipefail
+
+: "${DRAVNIK_SOURCE_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
+: "${DRAVNIK_NATIVE_BUILD:=$DRAVNIK_SOURCE_DIR/build/native}"
+: "${DRAVNIK_WINDOWS_BUILD:=$DRAVNIK_SOURCE_DIR/build/windows}"
+: "${DRAVNIK_E2E_TEMPLATE:=$DRAVNIK_NATIVE_BUILD/e2e-prefix-template}"
+: "${E2E_TIMEOUT:=240}"
+export DRAVNIK_SOURCE_DIR DRAVNIK_NATIVE_BUILD DRAVNIK_WINDOWS_BUILD
+
+E2E_DRIVER="$DRAVNIK_WINDOWS_BUILD/e2e_driver.exe"
+E2E_SKIP_CODE=77
+E2E_NAME=$(basename "$0" .sh)
+E2E_TMP=""
+E2E_XVFB_PID=""
+E2E_WATCHDOG_PID=""
+E2E_MOUNTS=()
+declare -gA E2E_PIDS=()
+E2E_STATUS=0
+
+# ---------------------------------------------------------------------------------------------
+# Reporting
+
+e2e_log() { echo "[$E2E_NAME] $*" >&2; }
+
+# Fails the test with a message (and a screenshot of the display in E2E_TMP).
+e2e_fail() {
+    echo "[$E2E_NAME] FAIL: $*" >&2
+    exit 1
+}
+
+# Ends the test as skipped (CTest shows it as "Not Run"), for a fault the machine cannot make.
+e2e_skip() {
+    echo "[$E2E_NAME] SKIPPED: $*" >&2
+    exit "$E2E_SKIP_CODE"
+}
+
+# ---------------------------------------------------------------------------------------------
+# Start and clean-up
+
+e2e_cleanup() {
+    local status=$?
+    trap - EXIT TERM INT HUP
+    set +e
+    if [ -n "$E2E_WATCHDOG_PID" ]; then
+        kill "$E2E_WATCHDOG_PID" 2>/dev/null
+        wait "$E2E_WATCHDOG_PID" 2>/dev/null
+    fi
+    if [ -n "$E2E_TMP" ] && [ -f "$E2E_TMP/timed-out" ]; then
+        echo "[$E2E_NAME] FAIL: timed out after $E2E_TIMEOUT s" >&2
+        status=1
+    fi
+    if [ "$status" -ne 0 ] && [ "$status" -ne "$E2E_SKIP_CODE" ] && [ -n "$E2E_TMP" ]; then
+        e2e_dump_state
+    fi
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        wineserver -k >/dev/null 2>&1
+        timeout 20 wineserver -w >/dev/null 2>&1
+    fi
+    local pid
+    for pid in "${E2E_PIDS[@]}"; do
+        kill "$pid" 2>/dev/null
+    done
+    if [ -n "$E2E_XVFB_PID" ]; then
+        kill "$E2E_XVFB_PID" 2>/dev/null
+        wait "$E2E_XVFB_PID" 2>/dev/null
+    fi
+    local mount_point
+    for mount_point in "${E2E_MOUNTS[@]}"; do
+        umount "$mount_point" 2>/dev/null || umount -l "$mount_point" 2>/dev/null
+    done
+    if [ -n "$E2E_TMP" ] && [ -d "$E2E_TMP" ]; then
+        rm -rf "$E2E_TMP/prefix"
+        if [ "$status" -eq 0 ] || [ "$status" -eq "$E2E_SKIP_CODE" ]; then
+            [ "${E2E_KEEP:-0}" = 1 ] || rm -rf "$E2E_TMP"
+        else
+            echo "[$E2E_NAME] logs kept in $E2E_TMP" >&2
+        fi
+    fi
+    exit "$status"
+}
+
+# On failure: the program logs, the windows on the display and a screenshot.
+e2e_dump_state() {
+    local log
+    for log in "$E2E_TMP"/*.log; do
+        [ -s "$log" ] || continue
+        echo "----- $(basename "$log") (last lines)" >&2
+        tail -n 20 "$log" >&2
+    done
+    if [ -n "${DISPLAY:-}" ] && [ -n "$E2E_XVFB_PID" ]; then
+        echo "----- windows on the display" >&2
+        timeout 15 wine "$E2E_DRIVER" windows 2>/dev/null >&2
+        if command -v import >/dev/null; then
+            timeout 15 import -display "$DISPLAY" -window root "$E2E_TMP/failure.png" 2>/dev/null &&
+                echo "[$E2E_NAME] screenshot: $E2E_TMP/failure.png" >&2
+        fi
+    fi
+}
+
+e2e_on_signal() {
+    exit 1
+}
+
+# Prepares the test: temporary folder, own Wine prefix, own Xvfb display, environment, watchdog.
+e2e_start() {
+    E2E_TMP=$(mktemp -d "/tmp/dravnik-e2e.$E2E_NAME.XXXXXX")
+    trap e2e_cleanup EXIT
+    trap e2e_on_signal TERM INT HUP
+    [ -x "$(command -v wine)" ] || e2e_fail "wine is not installed (scripts/setup installs it)"
+    [ -f "$E2E_DRIVER" ] || e2e_fail "no test driver at $E2E_DRIVER (build the Windows side)"
+    [ -f "$DRAVNIK_E2E_TEMPLATE/system.reg" ] ||
+        e2e_fail "no Wine prefix template at $DRAVNIK_E2E_TEMPLATE; run the tests through ctest (its e2e_prefix_template test makes it) or tests/e2e/make_prefix_template.sh"
+
+    # Hard links: the template's files are only read, and Wine replaces its registry files
+    # by renaming new ones into place, so the copy never writes into the template.
+    cp -a --link "$DRAVNIK_E2E_TEMPLATE" "$E2E_TMP/prefix"
+    export WINEPREFIX="$E2E_TMP/prefix"
+    export WINEDEBUG=-all LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
+    unset WAYLAND_DISPLAY
+
+    # Xvfb picks a free display number itself and writes it to the given descriptor.
+    local display_file="$E2E_TMP/display"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" \
+        </dev/null >"$E2E_TMP/xvfb.log" 2>&1 &
+    E2E_XVFB_PID=$!
+    local i
+    for ((i = 0; i < 100; i++)); do
+        [ -s "$display_file" ] && break
+        kill -0 "$E2E_XVFB_PID" 2>/dev/null || e2e_fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
+        sleep 0.1
+    done
+    [ -s "$display_file" ] || e2e_fail "Xvfb gave no display number"
+    export DISPLAY=":$(tr -d '\n' <"$display_file")"
+
+    (
+        for ((i = 0; i < E2E_TIMEOUT; i++)); do sleep 1; done
+        touch "$E2E_TMP/timed-out"
+        wineserver -k
+        kill -TERM $$
+    ) </dev/null >/dev/null 2>&1 &
+    E2E_WATCHDOG_PID=$!
+
+    # The first program of a prefix starts Wine's helper processes (desktop, services), which
+    # keep the output descriptors of the program that started them. Start the server and the
+    # helpers now with their output in logs, and keep them up with an idle driver, so that they
+    # never hold the output pipe of a test's command substitution open.
+    wineserver -p </dev/null >"$E2E_TMP/wineserver.log" 2>&1
+    wine "$E2E_DRIVER" idle "$E2E_TIMEOUT" </dev/null >"$E2E_TMP/wine-idle.log" 2>&1 &
+    E2E_PIDS[e2e_idle]=$!
+    wine "$E2E_DRIVER" windows </dev/null >"$E2E_TMP/wine-start.log" 2>&1 ||
+        e2e_fail "Wine does not start programs in $WINEPREFIX: $(cat "$E2E_TMP/wine-start.log")"
+    e2e_log "prefix $WINEPREFIX, display $DISPLAY"
+}
+
+# ---------------------------------------------------------------------------------------------
+# Paths
+
+# Linux path -> the Windows path under Wine's Z: drive ("/tmp/a b" -> "Z:\tmp\a b").
+e2e_winpath() {
+    local path=$1
+    [[ $path = /* ]] || path="$PWD/$path"
+    path=${path//\//\\}
+    printf 'Z:%s\n' "$path"
+}
+
+# Windows path (C: inside the prefix, or Z:) -> Linux path.
+e2e_unixpath() {
+    local path=$1 rest
+    rest=${path:2}
+    rest=${rest//\\//}
+    case ${path:0:2} in
+        [Cc]:) printf '%s/drive_c%s\n' "$WINEPREFIX" "$rest" ;;
+        [Zz]:) printf '%s\n' "${rest:-/}" ;;
+        *) e2e_fail "e2e_unixpath: not a C: or Z: path: $path" ;;
+    esac
+}
+
+# The temporary folder as Windows programs see it, as a Linux path (no trailing slash).
+e2e_temp_dir() {
+    local win
+    win=$(e2e_driver temp-path)
+    win=${win%\\}
+    e2e_unixpath "$win"
+}
+
+# Points the temporary folder of the programs started afterwards to DIR (a Linux path).
+e2e_set_temp_dir() {
+    mkdir -p "$1"
+    local win
+    win=$(e2e_winpath "$1")
+    wine reg add 'HKCU\Environment' /v TEMP /d "$win" /f >/dev/null 2>&1
+    wine reg add 'HKCU\Environment' /v TMP /d "$win" /f >/dev/null 2>&1
+    export TEMP="$win" TMP="$win"
+}
+
+# ---------------------------------------------------------------------------------------------
+# Programs
+
+# Starts a Windows program in the background under NAME; its output goes to E2E_TMP/NAME.log.
+#   e2e_run_bg NAME PROGRAM [ARGS...]
+e2e_run_bg() {
+    local name=$1
+    shift
+    wine "$@" </dev/null >"$E2E_TMP/$name.log" 2>&1 &
+    E2E_PIDS[$name]=$!
+}
+
+# Waits up to TIMEOUT seconds (default 60) for the program started as NAME; sets E2E_STATUS to
+# its exit code. Fails the test when it is still running.
+e2e_wait() {
+    local name=$1 seconds=${2:-60} pid i
+    pid=${E2E_PIDS[$name]:?no program $name was started}
+    for ((i = 0; i < seconds * 10; i++)); do
+        kill -0 "$pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$pid" 2>/dev/null && e2e_fail "$name still runs after $seconds s"
+    E2E_STATUS=0
+    wait "$pid" || E2E_STATUS=$?
+    unset "E2E_PIDS[$name]"
+}
+
+# Runs a Windows program to its end (at most TIMEOUT seconds); sets E2E_STATUS.
+#   e2e_run NAME TIMEOUT PROGRAM [ARGS...]
+e2e_run() {
+    local name=$1 seconds=$2
+    shift 2
+    e2e_run_bg "$name" "$@"
+    e2e_wait "$name" "$seconds"
+}
+
+# Calls the test driver (see driver.cpp or "e2e_driver help"); prints what it prints and
+# returns its exit code. Its errors go to standard error and E2E_TMP/driver.log.
+e2e_driver() {
+    local status=0 errors="$E2E_TMP/driver.$BASHPID.err"
+    timeout 120 wine "$E2E_DRIVER" "$@" </dev/null 2>"$errors" || status=$?
+    if [ -s "$errors" ]; then
+        cat "$errors" >&2
+        cat "$errors" >>"$E2E_TMP/driver.log"
+    fi
+    rm -f "$errors"
+    return "$status"
+}
+
+# Calls the driver and fails the test when the driver fails.
+e2e_must() {
+    e2e_driver "$@" || e2e_fail "driver: $* (exit $?)"
+}
+
+# Waits until no Windows process with that executable name (may end in '*') runs.
+e2e_wait_exit() {
+    e2e_driver wait-exit "$1" "${2:-30}" || e2e_fail "process $1 did not end"
+}
+
+# Waits until every Windows program in the prefix has ended (Wine's own helpers aside).
+e2e_wait_all() {
+    local seconds=${1:-30}
+    local deadline=$((SECONDS + seconds)) list
+    while :; do
+        list=$(e2e_driver processes | awk -F'\t' '{print $2}' |
+            grep -v -x -E 'e2e_driver\.exe|explorer\.exe|services\.exe|winedevice\.exe|plugplay\.exe|svchost\.exe|rpcss\.exe|conhost\.exe|start\.exe|wineboot\.exe|tabtip\.exe' || true)
+        [ -z "$list" ] && return 0
+        [ $SECONDS -ge $deadline ] && e2e_fail "still running after $seconds s: $(echo $list)"
+        sleep 0.3
+    done
+}
+
+# ---------------------------------------------------------------------------------------------
+# Faults
+
+# Mounts a tmpfs of SIZE (e.g. 64k) at DIR for a full-disk test; skips the test when this
+# machine cannot mount (not root, or no permission in a container).
+e2e_mount_tmpfs() {
+    local dir=$1 size=$2
+    [ "$(id -u)" -eq 0 ] || e2e_skip "mounting a small tmpfs needs root"
+    mkdir -p "$dir"
+    if ! mount -t tmpfs -o "size=$size" dravnik-e2e "$dir" 2>"$E2E_TMP/mount.log"; then
+        e2e_skip "cannot mount a tmpfs here: $(cat "$E2E_TMP/mount.log")"
+    fi
+    E2E_MOUNTS+=("$dir")
+}
+
+# ---------------------------------------------------------------------------------------------
+# Assertions
+
+e2e_assert_eq() {
+    local expected=$1 actual=$2 what=${3:-value}
+    [ "$expected" = "$actual" ] ||
+        e2e_fail "$what: expected [$expected], got [$actual]"
+}
+
+e2e_assert_exists() {
+    [ -e "$1" ] || e2e_fail "missing: $1"
+}
+
+e2e_assert_absent() {
+    [ ! -e "$1" ] || e2e_fail "should not exist: $1"
+}
+
+# Fails when any file matches the glob pattern (e.g. "$tmp/selfdel*.bat").
+e2e_assert_no_match() {
+    local pattern=$1 matches
+    matches=$(compgen -G "$pattern" || true)
+    [ -z "$matches" ] || e2e_fail "should not exist: $(echo $matches)"
+}
+
+e2e_assert_size() {
+    local file=$1 expected=$2 actual
+    [ -f "$file" ] || e2e_fail "missing: $file"
+    actual=$(stat -c %s "$file")
+    [ "$actual" = "$expected" ] || e2e_fail "$file is $actual bytes, expected $expected"
+}
+
+# Byte-exact comparison of two files.
+e2e_assert_same_bytes() {
+    local expected=$1 actual=$2
+    [ -f "$actual" ] || e2e_fail "missing: $actual"
+    if ! cmp -s "$expected" "$actual"; then
+        e2e_fail "$actual differs from $expected (sizes $(stat -c %s "$expected") and $(stat -c %s "$actual"); $(cmp "$expected" "$actual" 2>&1 | head -1))"
+    fi
+}
+
+# The last-write times of two files agree to the 100 ns of a FILETIME.
+e2e_assert_same_mtime() {
+    local expected actual
+    expected=$(stat -c %.7Y "$1")
+    actual=$(stat -c %.7Y "$2")
+    [ "$expected" = "$actual" ] ||
+        e2e_fail "last-write time of $2 is $actual, expected $expected (from $1)"
+}
+
+# A listing of a folder's files (name, size, last-write time, checksum) to show later that
+# nothing in it changed: before=$(e2e_fingerprint DIR) ... e2e_assert_eq "$before" "$(e2e_fingerprint DIR)"
+e2e_fingerprint() {
+    (cd "$1" && find . -type f -printf '%P\t%s\t%T@\n' | sort &&
+        find . -type f -print0 | sort -z | xargs -0 -r sha256sum)
+}

@@ -1,0 +1,419 @@
+// The split engine against real files in a temporary folder, with a scripted UI and a canvas
+// that records every drawing call.
+#include "splitter/engine/split_engine.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "splitter/form/sizes.h"
+#include "tests/unit/split_test_support.h"
+
+using namespace splittest;
+
+namespace {
+
+class RecordingCanvas : public SplitCanvas {
+  public:
+    std::vector<std::string> calls;
+
+    void selectRedPen() override { calls.push_back("pen"); }
+    void selectWhiteBrush() override { calls.push_back("white"); }
+    void selectRedBrush() override { calls.push_back("red"); }
+    void restoreBrush() override { calls.push_back("restoreBrush"); }
+    void restorePen() override { calls.push_back("restorePen"); }
+    void ellipse(int l, int t, int r, int b) override { record("ellipse", {l, t, r, b}); }
+    void pie(int l, int t, int r, int b, int x1, int y1, int x2, int y2) override {
+        record("pie", {l, t, r, b, x1, y1, x2, y2});
+    }
+    void line(int x1, int y1, int x2, int y2) override { record("line", {x1, y1, x2, y2}); }
+
+    std::vector<std::string> drawings() const {
+        std::vector<std::string> out;
+        for (const std::string& call : calls) {
+            if (call.compare(0, 3, "pie") == 0 || call.compare(0, 4, "line") == 0) {
+                out.push_back(call);
+            }
+        }
+        return out;
+    }
+
+  private:
+    void record(const char* what, std::initializer_list<int> values) {
+        std::string text = what;
+        for (int v : values) {
+            text += " " + std::to_string(v);
+        }
+        calls.push_back(text);
+    }
+};
+
+class ScriptedUi : public SplitUi {
+  public:
+    std::vector<std::string> events;
+    std::deque<bool> answers;  // for questions; No when empty
+    std::string imagePath;
+    std::string ownPath = "/opt/dravnik/dravnik.exe";
+    std::function<void()> onOpenImage;
+    RecordingCanvas canvas;
+
+    bool message(MessageKind kind, const char* caption, const char* text) override {
+        events.push_back(std::string("message ") + caption + " " + text);
+        if (kind != kMessageQuestion) {
+            return true;
+        }
+        bool answer = !answers.empty() && answers.front();
+        if (!answers.empty()) {
+            answers.pop_front();
+        }
+        return answer;
+    }
+    void setTitle(const char* title) override { events.push_back(std::string("title ") + title); }
+    void beep() override { events.push_back("beep"); }
+    void closeMainWindow() override { events.push_back("close"); }
+    SplitCanvas* acquireCanvas() override {
+        events.push_back("acquire");
+        return &canvas;
+    }
+    void releaseCanvas(SplitCanvas* c) override {
+        EXPECT_EQ(c, &canvas);
+        events.push_back("release");
+    }
+    FILE* openCarriedImage() override {
+        if (onOpenImage) {
+            onOpenImage();
+        }
+        return fopen(imagePath.c_str(), "rb");
+    }
+    void ownExecutablePath(char* out, unsigned size) override {
+        snprintf(out, size, "%s", ownPath.c_str());
+    }
+
+    std::vector<std::string> messages() const {
+        std::vector<std::string> out;
+        for (const std::string& e : events) {
+            if (e.compare(0, 8, "message ") == 0) {
+                out.push_back(e);
+            }
+        }
+        return out;
+    }
+};
+
+const char kDone[] = "Готово!";
+const char kWriteError[] = "Ошибка!\nВозможно, нет места на диске";
+
+// A folder with an image file and a source; the state as the form would leave it.
+struct Fixture {
+    TempDir dir;
+    ScriptedUi ui;
+    SplitterState state;
+    Bytes image = patternBytes(kUnpackerImageSize, 7);
+    Bytes source;
+
+    Fixture(const std::string& name, size_t size, uint32_t volumeSize) {
+        ui.imagePath = dir.file("image.bin");
+        EXPECT_TRUE(writeFile(ui.imagePath, image));
+        source = patternBytes(size, 3);
+        initSplitterState(&state);
+        std::string sourcePath = dir.file(name);
+        EXPECT_TRUE(writeFile(sourcePath, source));
+        snprintf(state.sourcePath, sizeof state.sourcePath, "%s", sourcePath.c_str());
+        snprintf(state.archiveName, sizeof state.archiveName, "%s", dir.file("set").c_str());
+        state.sourceSize = static_cast<uint32_t>(size);
+        state.volumeSize = volumeSize;
+        state.volumeCount = volumeCountFor(state.sourceSize, state.sourcePath, volumeSize);
+    }
+
+    std::string base() const { return dir.file("set"); }
+    bool split() { return splitFile(&state, &ui); }
+};
+
+int entryCount(const std::string& folder) {
+    int n = 0;
+    DIR* dir = opendir(folder.c_str());
+    while (struct dirent* entry = readdir(dir)) {
+        n += entry->d_name[0] != '.';
+    }
+    closedir(dir);
+    return n;
+}
+
+// Source size that gives exactly M members with the last volume holding `last` bytes.
+size_t sizeFor(int members, uint32_t volumeSize, size_t nameLength, size_t last) {
+    return static_cast<size_t>(members - 1) * volumeSize + last - headerSize(nameLength);
+}
+
+}  // namespace
+
+TEST(SplitEngine, WorkedExampleGivesTheListedMemberSizes) {
+    Fixture f("data.txt", 100000, 20480);
+    ASSERT_EQ(f.state.volumeCount, 6);
+    ASSERT_TRUE(f.split());
+    JoinedArchive a = joinArchive(f.base());
+    ASSERT_EQ(a.error, "");
+    EXPECT_EQ(a.members, (std::vector<long long>{20480, 20480, 20480, 20480, 20480, 7881}));
+    EXPECT_EQ(a.image, f.image);
+    EXPECT_EQ(a.name, "data.txt");
+    EXPECT_EQ(a.data, f.source);
+    EXPECT_EQ(a.record.volumeCount, 6);
+    FileRecord stamp;
+    platformReadFileStamp(f.state.sourcePath, &stamp);
+    EXPECT_EQ(a.record.lastWriteTime, stamp.lastWriteTime);
+    EXPECT_EQ(a.record.attributes, stamp.attributes);
+    EXPECT_EQ(f.ui.events, (std::vector<std::string>{
+                               "title Работаю...", "acquire", "release", "title Готово!",
+                               std::string("message :-) ") + kDone, "title Dravnik v2.3"}));
+}
+
+TEST(SplitEngine, ExactMultipleFillsTheLastVolumeAndWritesNoEmptyOne) {
+    Fixture f("x.bin", sizeFor(4, 20480, 5, 20480), 20480);
+    ASSERT_EQ(f.state.volumeCount, 4);
+    ASSERT_TRUE(f.split());
+    JoinedArchive a = joinArchive(f.base());
+    ASSERT_EQ(a.error, "");
+    EXPECT_EQ(a.members, (std::vector<long long>{20480, 20480, 20480, 20480}));
+    EXPECT_EQ(a.data, f.source);
+    EXPECT_FALSE(exists(f.base() + ".4.bin"));
+}
+
+TEST(SplitEngine, CloseAfterFinishBeepsAndClosesWithoutMessage) {
+    Fixture f("a", 30000, 20480);
+    f.state.closeAfterFinish = 1;
+    ASSERT_TRUE(f.split());
+    EXPECT_EQ(f.ui.events, (std::vector<std::string>{"title Работаю...", "acquire", "release",
+                                                     "beep", "close"}));
+}
+
+TEST(ProgressDisc, DrawsTheEmptyDiscThenOneSectorPerMember) {
+    Fixture f("data.txt", 100000, 20480);
+    ASSERT_TRUE(f.split());
+    EXPECT_EQ(f.ui.canvas.calls,
+              (std::vector<std::string>{
+                  "pen", "white", "ellipse 467 100 553 186", "restoreBrush", "red",
+                  "pie 467 100 553 186 510 186 547 164", "pie 467 100 553 186 510 186 547 121",
+                  "pie 467 100 553 186 510 186 510 100", "pie 467 100 553 186 510 186 472 121",
+                  "pie 467 100 553 186 510 186 472 164",
+                  // the last one starts 0.02 before the previous end; rim points truncate
+                  "pie 467 100 553 186 472 163 509 185", "restoreBrush", "restorePen"}));
+}
+
+TEST(ProgressDisc, LastStepIsARadialLineAbove199Members) {
+    Fixture f199("a", sizeFor(199, 20480, 1, 100), 20480);
+    ASSERT_EQ(f199.state.volumeCount, 199);
+    ASSERT_TRUE(f199.split());
+    std::vector<std::string> d = f199.ui.canvas.drawings();
+    ASSERT_EQ(d.size(), 199u);
+    EXPECT_EQ(d.back(), "pie 467 100 553 186 507 185 509 185");
+
+    Fixture f200("a", sizeFor(200, 20480, 1, 100), 20480);
+    ASSERT_EQ(f200.state.volumeCount, 200);
+    ASSERT_TRUE(f200.split());
+    d = f200.ui.canvas.drawings();
+    ASSERT_EQ(d.size(), 200u);
+    EXPECT_EQ(d.back(), "line 510 143 507 185");
+    EXPECT_EQ(joinArchive(f200.base()).data, f200.source);
+}
+
+TEST(SplitEngine, DeclinedOverwriteWritesNothingAndStillRemembersFolders) {
+    Fixture f("data.txt", 50000, 20480);
+    Bytes old = patternBytes(100, 9);
+    ASSERT_TRUE(writeFile(f.base() + ".0.exe", old));
+    ASSERT_TRUE(writeFile(f.base() + ".1.bin", old));
+    f.ui.answers = {false};
+    EXPECT_FALSE(f.split());
+    Bytes now;
+    ASSERT_TRUE(readFile(f.base() + ".0.exe", &now));
+    EXPECT_EQ(now, old);
+    EXPECT_TRUE(exists(f.base() + ".1.bin"));
+    EXPECT_EQ(f.ui.messages(),
+              (std::vector<std::string>{"message ??? Вы хотите перезаписать существующий архив?"}));
+    EXPECT_EQ(std::string(f.state.lastSourceDir), f.dir.path() + "/");
+    EXPECT_EQ(std::string(f.state.archiveDir), f.dir.path() + "/");
+}
+
+TEST(SplitEngine, AcceptedOverwriteRemovesVolumesUpToCountPlusOneWithTheirOwnDigits) {
+    // M = 9: volumes 1..10 go, and 10 needs two digits although W is 1.
+    Fixture f("a", sizeFor(9, 20480, 1, 500), 20480);
+    ASSERT_EQ(f.state.volumeCount, 9);
+    Bytes old = patternBytes(10, 9);
+    ASSERT_TRUE(writeFile(f.base() + ".0.exe", old));
+    for (const char* n : {"1", "8", "9", "10", "11"}) {
+        ASSERT_TRUE(writeFile(f.base() + "." + n + ".bin", old));
+    }
+    f.ui.answers = {true};
+    ASSERT_TRUE(f.split());
+    EXPECT_FALSE(exists(f.base() + ".9.bin"));
+    EXPECT_FALSE(exists(f.base() + ".10.bin"));
+    EXPECT_TRUE(exists(f.base() + ".11.bin"));
+    JoinedArchive a = joinArchive(f.base());
+    ASSERT_EQ(a.error, "");
+    EXPECT_EQ(a.data, f.source);
+}
+
+TEST(SplitEngine, SourceWithoutFolderTakesTheProgramsFolder) {
+    Fixture f("plain.dat", 30000, 20480);
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(chdir(f.dir.path().c_str()), 0);
+    snprintf(f.state.sourcePath, sizeof f.state.sourcePath, "plain.dat");
+    snprintf(f.state.archiveName, sizeof f.state.archiveName, "set");
+    bool ok = f.split();
+    ASSERT_EQ(chdir(cwd), 0);
+    ASSERT_TRUE(ok);
+    EXPECT_STREQ(f.state.lastSourceDir, "/opt/dravnik/");
+    EXPECT_STREQ(f.state.archiveDir, "/opt/dravnik/");
+    EXPECT_EQ(joinArchive(f.base()).name, "plain.dat");
+}
+
+// Everything the engine must refuse before it touches a file.
+TEST(SplitEngine, RefusesBeforeWritingAnything) {
+    struct Case {
+        const char* what;
+        std::function<void(Fixture&)> spoil;
+        const char* message;
+    };
+    const std::vector<Case> cases = {
+        {"volume below the minimum",
+         [](Fixture& f) {
+             f.state.volumeSize = 20479;
+             f.state.volumeCount = volumeCountFor(f.state.sourceSize, f.state.sourcePath, 20479);
+         },
+         "Размер тома не может быть меньше 20480!"},
+        {"stale count", [](Fixture& f) { f.state.volumeCount += 1; },
+         "Число файлов архива не соответствует размерам файла и тома! Проверьте размер тома."},
+        {"one-member archive",
+         [](Fixture& f) {
+             f.state.volumeSize = 1457664;
+             f.state.volumeCount = 1;
+         },
+         "Нет смысла разбивать файл"},
+        {"size unknown", [](Fixture& f) { f.state.sourceSize = kSourceSizeUnknown; },
+         "Разбиваемый файл не выбран или недоступен!"},
+        {"size changed since the form read it", [](Fixture& f) { f.state.sourceSize -= 1; },
+         nullptr},
+        {"member name over 255 bytes",
+         [](Fixture& f) {
+             std::string base = f.dir.file(std::string(250 - f.dir.path().size(), 'n'));
+             snprintf(f.state.archiveName, sizeof f.state.archiveName, "%s", base.c_str());
+         },
+         "Слишком длинное имя архива: имена его файлов длиннее 255 символов!"},
+        {"archive would overwrite the source",
+         [](Fixture& f) {
+             std::string src = f.base() + ".1.bin";
+             ASSERT_EQ(rename(f.state.sourcePath, src.c_str()), 0);
+             snprintf(f.state.sourcePath, sizeof f.state.sourcePath, "%s", src.c_str());
+             f.state.volumeCount =
+                 volumeCountFor(f.state.sourceSize, f.state.sourcePath, f.state.volumeSize);
+         },
+         "Конфликт имен архива и исходного файла!"},
+        {"archive name ends in a separator",
+         [](Fixture& f) {
+             snprintf(f.state.archiveName, sizeof f.state.archiveName, "%s/", f.dir.path().c_str());
+         },
+         "Введите имя архива!"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fixture f("data.txt", 50000, 20480);
+        c.spoil(f);
+        EXPECT_FALSE(f.split());
+        ASSERT_EQ(f.ui.messages().size(), 1u);
+        if (c.message != nullptr) {
+            EXPECT_EQ(f.ui.messages()[0], std::string("message :-( ") + c.message);
+        }
+        EXPECT_TRUE(f.ui.canvas.calls.empty());
+        EXPECT_EQ(entryCount(f.dir.path()), 2) << "only the image and the source";
+    }
+}
+
+TEST(SplitEngine, RefusesSourcesOf4GiBAndMore) {
+    for (long long size : {4294967296LL - headerSize(3), 4294967296LL, 4294967296LL + 70000}) {
+        SCOPED_TRACE(size);
+        Fixture f("big", 0, 20480);
+        ASSERT_EQ(truncate(f.state.sourcePath, size), 0);  // sparse
+        f.state.sourceSize = static_cast<uint32_t>(size);  // what a 32-bit size read gives
+        f.state.volumeCount = volumeCountFor(f.state.sourceSize, f.state.sourcePath, 20480);
+        EXPECT_FALSE(f.split());
+        ASSERT_EQ(f.ui.messages().size(), 1u);
+        EXPECT_NE(f.ui.messages()[0].find("слишком велик"), std::string::npos);
+        EXPECT_FALSE(exists(f.base() + ".0.exe"));
+    }
+}
+
+TEST(SplitEngine, VolumeThatCannotBeCreatedIsReportedByName) {
+    Fixture f("data.txt", 100000, 20480);
+    ASSERT_EQ(mkdir((f.base() + ".3.bin").c_str(), 0700), 0);
+    EXPECT_FALSE(f.split());
+    EXPECT_EQ(f.ui.messages(), (std::vector<std::string>{"message :-( Не могу создать архив " +
+                                                         f.base() + ".3.bin!"}));
+    EXPECT_EQ(f.ui.events.back(), "title Dravnik v2.3");
+    EXPECT_EQ(fileSize(f.base() + ".2.bin"), 20480);
+    EXPECT_FALSE(exists(f.base() + ".4.bin"));
+}
+
+TEST(SplitEngine, FullDiskDuringAVolumeKeepsTheMembersBefore) {
+    Fixture f("data.txt", 100000, 20480);
+    ASSERT_EQ(symlink("/dev/full", (f.base() + ".3.bin").c_str()), 0);
+    EXPECT_FALSE(f.split());
+    EXPECT_EQ(f.ui.messages(),
+              (std::vector<std::string>{std::string("message :-( ") + kWriteError}));
+    EXPECT_EQ(f.ui.events.back(), "title Dravnik v2.3");
+    EXPECT_EQ(fileSize(f.base() + ".0.exe"), 20480);
+    EXPECT_EQ(fileSize(f.base() + ".2.bin"), 20480);
+    EXPECT_FALSE(exists(f.base() + ".4.bin"));
+    // Sectors for the unpacker file and volumes 1 and 2 only.
+    EXPECT_EQ(f.ui.canvas.drawings().size(), 3u);
+}
+
+TEST(SplitEngine, ShortReadOfTheImageIsAFailureNamingTheFile) {
+    Fixture f("data.txt", 100000, 20480);
+    ASSERT_TRUE(writeFile(f.ui.imagePath, patternBytes(kUnpackerImageSize - 1)));
+    EXPECT_FALSE(f.split());
+    EXPECT_EQ(
+        f.ui.messages(),
+        (std::vector<std::string>{"message :-( Не могу прочитать файл /opt/dravnik/dravnik.exe!"}));
+    EXPECT_EQ(f.ui.events.back(), "title Dravnik v2.3");
+}
+
+TEST(SplitEngine, SourceThatShrinksOrGrowsDuringTheSplitIsAFailure) {
+    for (long delta : {-30000L, +5L}) {
+        SCOPED_TRACE(delta);
+        Fixture f("data.txt", 100000, 20480);
+        f.ui.onOpenImage = [&f, delta] {
+            ASSERT_EQ(truncate(f.state.sourcePath, 100000 + delta), 0);
+        };
+        EXPECT_FALSE(f.split());
+        std::vector<std::string> m = f.ui.messages();
+        ASSERT_EQ(m.size(), 1u);
+        EXPECT_NE(m[0].find(f.state.sourcePath), std::string::npos);
+        EXPECT_EQ(m[0].find(kDone), std::string::npos);
+    }
+}
+
+TEST(CopyBytes, MovesExactlyTheCountAndReportsShortInput) {
+    TempDir dir;
+    Bytes data = patternBytes(10000);
+    ASSERT_TRUE(writeFile(dir.file("in"), data));
+    for (uint32_t count : {1u, 4095u, 4096u, 4097u, 8192u, 10000u}) {
+        FILE* in = fopen(dir.file("in").c_str(), "rb");
+        FILE* out = fopen(dir.file("out").c_str(), "wb");
+        EXPECT_EQ(copyBytes(in, out, count), kCopyDone);
+        fclose(in);
+        fclose(out);
+        Bytes written;
+        readFile(dir.file("out"), &written);
+        EXPECT_EQ(written, Bytes(data.begin(), data.begin() + count));
+    }
+    FILE* in = fopen(dir.file("in").c_str(), "rb");
+    FILE* out = fopen(dir.file("out").c_str(), "wb");
+    EXPECT_EQ(copyBytes(in, out, 10001), kCopyReadFailed);
+    fclose(in);
+    fclose(out);
+}

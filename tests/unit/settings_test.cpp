@@ -1,0 +1,184 @@
+#include "splitter/form/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/unit/split_test_support.h"
+
+using namespace splittest;
+
+namespace {
+
+struct Loaded {
+    SplitterState state;
+    SizeList list;
+};
+
+Loaded loadFrom(const TempDir& dir, const std::string& content) {
+    std::string path = dir.file("dravnik.ini");
+    EXPECT_TRUE(writeFile(path, Bytes(content.begin(), content.end())));
+    Loaded out;
+    initSplitterState(&out.state);
+    out.state.archiveDirMode = 1;  // the reader must reset the run-time flags
+    out.state.sourceBrowsed = 1;
+    loadSettings(path.c_str(), &out.state, &out.list);
+    return out;
+}
+
+void expectDefaultSizes(const Loaded& l) {
+    EXPECT_STREQ(l.list.entries[0], "1457664");
+    EXPECT_STREQ(l.list.entries[1], "1.38M");
+    EXPECT_STREQ(l.list.entries[2], "650M");
+    EXPECT_EQ(l.state.volumeSize, 1457664u);
+}
+
+}  // namespace
+
+TEST(SettingsPath, BesideTheProgram) {
+    char out[kPathBufferSize];
+    ASSERT_TRUE(settingsFilePath("/opt/dravnik/dravnik", out, sizeof out));
+    EXPECT_STREQ(out, "/opt/dravnik/dravnik.ini");
+    ASSERT_TRUE(settingsFilePath("dravnik", out, sizeof out));
+    EXPECT_STREQ(out, "dravnik.ini");
+    std::string deep = "/" + std::string(245, 'd') + "/x";
+    EXPECT_FALSE(settingsFilePath(deep.c_str(), out, sizeof out));
+    EXPECT_STREQ(out, "");
+}
+
+TEST(SettingsFile, WrittenBytesAreExactWithCrLfAndNoFinalLineEnd) {
+    TempDir dir;
+    std::string path = dir.file("dravnik.ini");
+    SplitterState state;
+    initSplitterState(&state);
+    state.closeAfterFinish = 1;
+    snprintf(state.lastSourceDir, sizeof state.lastSourceDir, "/src dir/");
+    snprintf(state.archiveDir, sizeof state.archiveDir, "/arc/");
+    SizeList list;
+    defaultSizeList(&list);
+    ASSERT_TRUE(saveSettings(path.c_str(), &state, list));
+    Bytes bytes;
+    ASSERT_TRUE(readFile(path, &bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+              "V2.3\r\nCLOSE\r\n1457664\r\n1.38M\r\n650M\r\n/src dir/\r\n/arc/");
+
+    state.closeAfterFinish = 0;
+    state.archiveDirMode = kArchiveBesideSource | kArchiveNameBrowsed;
+    ASSERT_TRUE(saveSettings(path.c_str(), &state, list));
+    ASSERT_TRUE(readFile(path, &bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+              "V2.3\r\nDONOTCLOSE\r\n1457664\r\n1.38M\r\n650M\r\n/src dir/\r\n-");
+    EXPECT_STREQ(state.archiveDir, "-");
+}
+
+TEST(SettingsFile, ReadsBackWhatWasWritten) {
+    TempDir dir;
+    std::string path = dir.file("dravnik.ini");
+    for (int mode : {0, kArchiveNameBrowsed, kArchiveBesideSource}) {
+        SCOPED_TRACE(mode);
+        SplitterState state;
+        initSplitterState(&state);
+        state.closeAfterFinish = mode == 0;
+        state.archiveDirMode = mode;
+        snprintf(state.lastSourceDir, sizeof state.lastSourceDir, "/a b/");
+        snprintf(state.archiveDir, sizeof state.archiveDir, "/c/");
+        SizeList list = {{"650M", "20K", "1.38M"}};
+        ASSERT_TRUE(saveSettings(path.c_str(), &state, list));
+
+        SplitterState back;
+        initSplitterState(&back);
+        SizeList backList;
+        loadSettings(path.c_str(), &back, &backList);
+        EXPECT_EQ(back.closeAfterFinish, state.closeAfterFinish);
+        EXPECT_EQ(back.archiveDirMode, mode == kArchiveBesideSource ? kArchiveBesideSource : 0);
+        EXPECT_STREQ(back.lastSourceDir, "/a b/");
+        EXPECT_STREQ(back.archiveDir, mode == kArchiveBesideSource ? "" : "/c/");
+        EXPECT_STREQ(backList.entries[0], "650M");
+        EXPECT_STREQ(backList.entries[1], "20K");
+        EXPECT_STREQ(backList.entries[2], "1.38M");
+        EXPECT_EQ(back.volumeSize, 681574400u);
+    }
+}
+
+TEST(SettingsFile, MissingOrForeignFileGivesTheDefaults) {
+    TempDir dir;
+    Loaded missing;
+    initSplitterState(&missing.state);
+    missing.state.archiveDirMode = 1;
+    loadSettings(dir.file("none.ini").c_str(), &missing.state, &missing.list);
+    expectDefaultSizes(missing);
+    EXPECT_EQ(missing.state.closeAfterFinish, 0);
+    EXPECT_EQ(missing.state.archiveDirMode, 0);
+    EXPECT_STREQ(missing.state.lastSourceDir, "");
+
+    for (const char* version : {"v2.3", "V2.30", "V2.2", ""}) {
+        SCOPED_TRACE(version);
+        Loaded l =
+            loadFrom(dir, std::string(version) + "\r\nCLOSE\r\n20K\r\n30K\r\n40K\r\n/s/\r\n/a/");
+        expectDefaultSizes(l);
+        EXPECT_EQ(l.state.closeAfterFinish, 0);
+        EXPECT_STREQ(l.state.archiveDir, "");
+    }
+}
+
+TEST(SettingsFile, OnlyExactCloseSetsTheFlagAndDashMeansBesideSource) {
+    TempDir dir;
+    EXPECT_EQ(loadFrom(dir, "V2.3\r\nclose\r\n20K\r\n30K\r\n40K\r\n\r\n").state.closeAfterFinish,
+              0);
+    Loaded l = loadFrom(dir, "V2.3\r\nCLOSE\r\n20K\r\n30K\r\n40K\r\n\r\n-old/folder");
+    EXPECT_EQ(l.state.closeAfterFinish, 1);
+    EXPECT_EQ(l.state.archiveDirMode, kArchiveBesideSource);
+    EXPECT_STREQ(l.state.archiveDir, "");
+    EXPECT_STREQ(l.state.lastSourceDir, "");
+    EXPECT_EQ(l.state.sourceBrowsed, 0);
+    // A last line that comes with a line end keeps it.
+    l = loadFrom(dir, "V2.3\r\nCLOSE\r\n20K\r\n30K\r\n40K\r\n/s/\r\n/a/\r\n");
+    EXPECT_STREQ(l.state.archiveDir, "/a/\n");
+    EXPECT_EQ(l.state.archiveDirMode, 0);
+    EXPECT_EQ(l.state.volumeSize, 20480u);
+}
+
+TEST(SettingsFile, UnusableSizesReplaceTheWholeList) {
+    TempDir dir;
+    const char* cases[] = {
+        "V2.3\r\nCLOSE\r\n19.99K\r\n30K\r\n40K\r\n/s/\r\n/a/",  // below the minimum
+        "V2.3\r\nCLOSE\r\n30K\r\nabc\r\n40K\r\n/s/\r\n/a/",     // reads as 0
+        "V2.3\r\nCLOSE\r\n30K\r\n40K\r\n4G\r\n/s/\r\n/a/",      // wraps to 0
+        "V2.3\r\nCLOSE\r\n30K\r\n40K\r\n1234567890123456789012345\r\n/s/\r\n/a/",  // 25 chars
+        "V2.3\r\nCLOSE\r\n30K",                                                    // ends early
+        "V2.3",
+    };
+    for (const char* content : cases) {
+        SCOPED_TRACE(content);
+        Loaded l = loadFrom(dir, content);
+        expectDefaultSizes(l);
+    }
+    EXPECT_EQ(loadFrom(dir, "V2.3\r\nCLOSE\r\n30K").state.closeAfterFinish, 1);
+}
+
+TEST(SettingsFile, OverlongLinesAreCutNeverOverrun) {
+    TempDir dir;
+    std::string longLine(1000, 's');
+    Loaded l = loadFrom(dir, "V2.3\r\nDONOTCLOSE\r\n20K\r\n30K\r\n40K\r\n" + longLine + "\r\n" +
+                                 std::string(700, 'a'));
+    EXPECT_EQ(std::string(l.state.lastSourceDir), std::string(255, 's'));
+    EXPECT_EQ(std::string(l.state.archiveDir), std::string(255, 'a'));
+    EXPECT_STREQ(l.list.entries[2], "40K");
+    // A file that ends inside line 6 keeps what is there and leaves line 7 empty.
+    l = loadFrom(dir, "V2.3\r\nDONOTCLOSE\r\n20K\r\n30K\r\n40K\r\n/half");
+    EXPECT_STREQ(l.state.lastSourceDir, "/half");
+    EXPECT_STREQ(l.state.archiveDir, "");
+    // A 10 000-character token.
+    l = loadFrom(dir, "V2.3\r\n" + std::string(10000, 'C') + "\r\n20K\r\n30K\r\n40K\r\n/s/\r\n/a/");
+    EXPECT_EQ(l.state.closeAfterFinish, 0);
+    EXPECT_STREQ(l.list.entries[0], "20K");
+}
+
+TEST(SettingsFile, UnwritableLocationIsReportedAsFalse) {
+    TempDir dir;
+    SplitterState state;
+    initSplitterState(&state);
+    SizeList list;
+    defaultSizeList(&list);
+    EXPECT_FALSE(saveSettings(dir.file("no/such/folder/dravnik.ini").c_str(), &state, list));
+}

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "archive/format.h"
+
 namespace {
 
 struct Worked {
@@ -96,10 +98,12 @@ TEST(GroupThousands, BlankBetweenGroupsOfThree) {
 }
 
 TEST(VolumeCount, CountsTheUnpackerAndEveryVolume) {
-    // An 8-character name with the default size: 1447383 bytes still fit the unpacker alone.
-    EXPECT_EQ(volumeCountFor(1447383, "C/x/data.txt", 1457664), 1);
-    EXPECT_EQ(volumeCountFor(1447384, "C/x/data.txt", 1457664), 2);
-    EXPECT_EQ(volumeCountFor(1447384, "data.txt", 1457664), 2);
+    // An 8-character name with the default size: S + H up to V still fits the unpacker alone
+    // (1447383 bytes with the original 10240-byte image).
+    uint32_t fits = 1457664 - headerSize(8);
+    EXPECT_EQ(volumeCountFor(fits, "C/x/data.txt", 1457664), 1);
+    EXPECT_EQ(volumeCountFor(fits + 1, "C/x/data.txt", 1457664), 2);
+    EXPECT_EQ(volumeCountFor(fits + 1, "data.txt", 1457664), 2);
     // The worked example of the layout: 100000 bytes in 20480-byte volumes make six files.
     EXPECT_EQ(volumeCountFor(100000, "data.txt", 20480), 6);
     EXPECT_EQ(volumeCountFor(0, "a", 20480), 1);

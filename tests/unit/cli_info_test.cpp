@@ -1,0 +1,91 @@
+// dravnik info: a complete set passes, a damaged one is named.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "archive/format.h"
+
+#include "tests/unit/split_cli_support.h"
+#include "tests/unit/split_test_support.h"
+
+using namespace splittest;
+
+namespace {
+
+// Splits a 100 000-byte data.txt into base "set" with 20480-byte volumes (six members).
+void makeArchive(const TempDir& dir) {
+    ASSERT_TRUE(writeFile(dir.file("data.txt"), patternBytes(100000)));
+    ASSERT_EQ(dravnikSplit({dir.file("data.txt"), "-v20480", "-a" + dir.file("set")}), 0);
+}
+
+std::string infoOutput(const std::string& path, int* code) {
+    testing::internal::CaptureStdout();
+    *code = dravnikInfo({path});
+    return testing::internal::GetCapturedStdout();
+}
+
+}  // namespace
+
+TEST(CliInfo, CompleteSetShowsItsHeaderAndPasses) {
+    TempDir dir;
+    makeArchive(dir);
+    int code = -1;
+    std::string out = infoOutput(dir.file("set.0.exe"), &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_NE(out.find("target name:  data.txt\n"), std::string::npos);
+    EXPECT_NE(out.find("members:      6\n"), std::string::npos);
+    EXPECT_NE(out.find("attributes:   0x00000020 ARCHIVE\n"), std::string::npos);
+    EXPECT_NE(out.find("target size:  100 000 bytes\n"), std::string::npos);
+    std::string last = std::to_string(100000 + headerSize(8) - 5 * 20480);
+    EXPECT_NE(out.find("set.5.bin: " + last + " bytes, ok\n"), std::string::npos);
+    EXPECT_NE(out.find("complete\n"), std::string::npos);
+}
+
+TEST(CliInfo, MissingOrMisSizedVolumesFail) {
+    struct Case {
+        const char* what;
+        void (*spoil)(const TempDir&);
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"missing", [](const TempDir& d) { unlink(d.file("set.3.bin").c_str()); },
+         "set.3.bin: missing"},
+        {"short middle volume",
+         [](const TempDir& d) { ASSERT_EQ(truncate(d.file("set.2.bin").c_str(), 20479), 0); },
+         "set.2.bin: 20479 bytes, wrong size"},
+        {"empty last volume",
+         [](const TempDir& d) { ASSERT_EQ(truncate(d.file("set.5.bin").c_str(), 0), 0); },
+         "set.5.bin: 0 bytes, wrong size"},
+        {"oversized last volume",
+         [](const TempDir& d) { ASSERT_EQ(truncate(d.file("set.5.bin").c_str(), 20481), 0); },
+         "set.5.bin: 20481 bytes, wrong size"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        makeArchive(dir);
+        c.spoil(dir);
+        int code = -1;
+        std::string out = infoOutput(dir.file("set.0.exe"), &code);
+        EXPECT_EQ(code, 1);
+        EXPECT_NE(out.find(c.expected), std::string::npos) << out;
+        EXPECT_EQ(out.find("\ncomplete"), std::string::npos);
+    }
+}
+
+TEST(CliInfo, FilesThatAreNoArchiveFail) {
+    TempDir dir;
+    makeArchive(dir);
+    int code = -1;
+    // Renamed so that it no longer ends in W digits and .exe: its volumes cannot be found.
+    ASSERT_EQ(rename(dir.file("set.0.exe").c_str(), dir.file("set.exe").c_str()), 0);
+    infoOutput(dir.file("set.exe"), &code);
+    EXPECT_EQ(code, 1);
+    ASSERT_TRUE(writeFile(dir.file("plain.0.exe"), patternBytes(30000)));
+    infoOutput(dir.file("plain.0.exe"), &code);
+    EXPECT_EQ(code, 1);
+    infoOutput(dir.file("absent.0.exe"), &code);
+    EXPECT_EQ(code, 1);
+    EXPECT_EQ(dravnikInfo({}), 2);
+}

@@ -1,0 +1,149 @@
+// dravnik split: archives joined back by their layout, byte for byte.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "archive/format.h"
+#include "tests/unit/split_cli_support.h"
+#include "tests/unit/split_test_support.h"
+
+using namespace splittest;
+
+namespace {
+
+const Bytes& embeddedImage() {
+    static const Bytes image(kEmbeddedUnpackerImage,
+                             kEmbeddedUnpackerImage + kEmbeddedUnpackerImage_size);
+    return image;
+}
+
+// Source size that gives exactly M members with `last` bytes in the last volume.
+size_t sizeFor(int members, uint32_t volumeSize, size_t nameLength, size_t last) {
+    return static_cast<size_t>(members - 1) * volumeSize + last - headerSize(nameLength);
+}
+
+// Standard input from /dev/null for the time of one object: questions are then refused.
+class NoTerminal {
+  public:
+    NoTerminal() : saved_(dup(STDIN_FILENO)) {
+        int null = open("/dev/null", O_RDONLY);
+        dup2(null, STDIN_FILENO);
+        close(null);
+    }
+    ~NoTerminal() {
+        dup2(saved_, STDIN_FILENO);
+        close(saved_);
+    }
+
+  private:
+    int saved_;
+};
+
+}  // namespace
+
+TEST(CliSplit, MemberCountsAroundTheDigitWidthChanges) {
+    struct Case {
+        int members;
+        size_t last;
+        const char* unpacker;
+    };
+    const Case cases[] = {
+        {2, 1, "set.0.exe"},    {10, 777, "set.0.exe"},      {11, 20480, "set.00.exe"},
+        {100, 5, "set.00.exe"}, {101, 20000, "set.000.exe"}, {6, 20480, "set.0.exe"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.members);
+        TempDir dir;
+        Bytes source = patternBytes(sizeFor(c.members, 20480, 8, c.last), c.members);
+        ASSERT_TRUE(writeFile(dir.file("data.txt"), source));
+        ASSERT_EQ(dravnikSplit({dir.file("data.txt"), "-v20K", "-a" + dir.file("set")}), 0);
+        ASSERT_TRUE(exists(dir.file(c.unpacker)));
+        JoinedArchive a = joinArchive(dir.file("set"));
+        ASSERT_EQ(a.error, "");
+        EXPECT_EQ(a.record.volumeCount, c.members);
+        EXPECT_EQ(a.members.back(), static_cast<long long>(c.last));
+        EXPECT_EQ(a.image, embeddedImage());
+        EXPECT_EQ(a.name, "data.txt");
+        EXPECT_TRUE(a.data == source);
+    }
+}
+
+TEST(CliSplit, DefaultsPutTheArchiveBesideTheSourceInFloppySizedVolumes) {
+    TempDir dir;
+    Bytes source = patternBytes(3000000);
+    ASSERT_TRUE(writeFile(dir.file("disk image.img"), source));
+    ASSERT_EQ(dravnikSplit({dir.file("disk image.img")}), 0);
+    JoinedArchive a = joinArchive(dir.file("disk image.img"));
+    ASSERT_EQ(a.error, "");
+    long long last = 3000000 - (1457664 - headerSize(14)) - 1457664;
+    EXPECT_EQ(a.members, (std::vector<long long>{1457664, 1457664, last}));
+    EXPECT_TRUE(a.data == source);
+}
+
+TEST(CliSplit, SourceNameGoesIntoTheHeaderInCodePage1251) {
+    TempDir dir;
+    Bytes source = patternBytes(50000);
+    std::string path = dir.file("данные.txt");
+    ASSERT_TRUE(writeFile(path, source));
+    ASSERT_EQ(dravnikSplit({path, "-v20480", "-a" + dir.file("set")}), 0);
+    JoinedArchive a = joinArchive(dir.file("set"));
+    ASSERT_EQ(a.error, "");  // the count used the 10-byte name, not its 16 UTF-8 bytes
+    EXPECT_EQ(a.name, "\xE4\xE0\xED\xED\xFB\xE5.txt");
+    EXPECT_TRUE(a.data == source);
+}
+
+TEST(CliSplit, NamesWindowsCannotHoldAreRefusedBeforeWriting) {
+    for (const char* name : {"日本.txt", "a:b", "quote\"d", "dot.", "tab\there"}) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        ASSERT_TRUE(writeFile(dir.file(name), patternBytes(50000)));
+        EXPECT_EQ(dravnikSplit({dir.file(name), "-v20480", "-y", "-a" + dir.file("set")}), 1);
+        EXPECT_FALSE(exists(dir.file("set.0.exe")));
+    }
+}
+
+TEST(CliSplit, UsageErrorsExitWithTwo) {
+    TempDir dir;
+    ASSERT_TRUE(writeFile(dir.file("f"), patternBytes(50000)));
+    std::string f = dir.file("f");
+    EXPECT_EQ(dravnikSplit({}), 2);
+    EXPECT_EQ(dravnikSplit({f, "-x"}), 2);
+    EXPECT_EQ(dravnikSplit({f, f}), 2);
+    EXPECT_EQ(dravnikSplit({f, "-v19.99K"}), 2);
+    EXPECT_EQ(dravnikSplit({f, "-v4G"}), 2);
+    EXPECT_EQ(dravnikSplit({f, "-v1234567890123456789012345"}), 2);
+    EXPECT_FALSE(exists(f + ".0.exe"));
+}
+
+TEST(CliSplit, OverwriteNeedsYesOrATerminal) {
+    TempDir dir;
+    Bytes source = patternBytes(50000);
+    ASSERT_TRUE(writeFile(dir.file("f"), source));
+    std::string f = dir.file("f");
+    ASSERT_EQ(dravnikSplit({f, "-v20K"}), 0);
+    Bytes old = patternBytes(30, 5);
+    ASSERT_TRUE(writeFile(f + ".0.exe", old));
+    {
+        NoTerminal noTerminal;
+        EXPECT_EQ(dravnikSplit({f, "-v20K"}), 1);
+    }
+    Bytes now;
+    ASSERT_TRUE(readFile(f + ".0.exe", &now));
+    EXPECT_EQ(now, old);
+    {
+        NoTerminal noTerminal;
+        EXPECT_EQ(dravnikSplit({"-y", f, "-v", "20K"}), 0);
+    }
+    EXPECT_TRUE(joinArchive(f).data == source);
+}
+
+TEST(CliSplit, FailuresExitWithOne) {
+    TempDir dir;
+    EXPECT_EQ(dravnikSplit({dir.file("missing"), "-y"}), 1);
+    ASSERT_TRUE(writeFile(dir.file("small"), patternBytes(100)));
+    EXPECT_EQ(dravnikSplit({dir.file("small"), "-y"}), 1);  // would be one file only
+    ASSERT_TRUE(writeFile(dir.file("f"), patternBytes(50000)));
+    EXPECT_EQ(dravnikSplit({dir.file("f"), "-v20K", "-a" + dir.file("no/such/dir/set")}), 1);
+}

@@ -12,7 +12,7 @@
 
 // Length of the unpacker program that starts every archive. The build pads unpacker.exe to
 // exactly this many bytes and fails when the program outgrows it. A multiple of 512.
-constexpr unsigned kUnpackerImageSize = 10240;
+constexpr unsigned kUnpackerImageSize = 9728;
 // Where the splitter's own executable carries the unpacker image: the splitter's program is
 // padded to this many bytes and the image appended. The build fails when it outgrows it.
 constexpr unsigned kUnpackerImageOffset = 131072;

@@ -1,0 +1,110 @@
+// The join engine: reads the header of an archive's unpacker file, asks where to put the
+// target, writes it from the carried data piece and the numbered volumes, and gives it the
+// recorded times and attributes. Every question, message, title change, progress step and beep
+// goes through JoinUi, so the Win32 unpacker, `dravnik join` and the unit tests share it.
+//
+// Shared with the unpacker, so C-style: no exceptions, no containers, fixed buffers.
+#pragma once
+
+#include <stdint.h>
+#include <stdio.h>
+
+#include "archive/format.h"
+
+// The archive path lives in a buffer of this size and holds at most kMaxArchivePathChars.
+constexpr unsigned kArchivePathSize = 300;
+constexpr unsigned kMaxArchivePathChars = 259;
+
+// Longest target path (folder, separator, name). The Win32 name is the header's own bytes;
+// the native build writes the UTF-8 form of the code page 1251 name, up to twice as long.
+#ifdef _WIN32
+constexpr unsigned kMaxTargetPathChars = kMaxPathChars;
+#else
+constexpr unsigned kMaxTargetPathChars = 1023;
+#endif
+constexpr unsigned kTargetPathSize = kMaxTargetPathChars + 1;
+// The destination folder as the user gives it. The shell fills up to 260 bytes.
+constexpr unsigned kFolderSize =
+    kTargetPathSize < kArchivePathSize ? kArchivePathSize : kTargetPathSize;
+
+// The header's name field: at most 255 bytes before the terminator.
+constexpr unsigned kMaxTargetNameChars = kMaxPathChars;
+// How far after the image the terminator may stand, and the bytes the header can take.
+constexpr unsigned kHeaderScanSize = kMaxTargetNameChars + 1;
+constexpr unsigned kMaxHeaderSize = kHeaderScanSize + kFileRecordSize;
+
+// The buffer the unpacker copies through.
+constexpr unsigned kCopyBufferSize = 4096;
+
+// Which message box a question or message is.
+enum JoinMessageKind {
+    kJoinError,          // ":-(" with the error icon, OK
+    kJoinMissingVolume,  // ":-(" with the error icon, Yes and No
+    kJoinOverwrite,      // "???" without icon, Yes and No
+};
+
+enum JoinPick {
+    kPickCancelled,
+    kPickChosen,
+    kPickTooLong,  // the chosen path did not fit the archive path buffer
+};
+
+// How a join ended. Only kJoinComplete means the target holds every byte of the archive.
+enum JoinResult {
+    kJoinComplete,
+    kJoinIncomplete,  // a volume was not supplied: the target is short
+    kJoinCancelled,   // the folder prompt was cancelled: nothing written
+    kJoinDeclined,    // the target exists and was not to be replaced: nothing written
+    kJoinBadArchive,  // the unpacker file cannot be read or its header is not well formed
+    kJoinFailed,      // the target could not be created or written
+};
+
+class JoinUi {
+  public:
+    // Asks for the destination folder ("Куда распаковать файл?") into folder (kFolderSize
+    // bytes). False when the user cancels or gives no folder of the file system.
+    virtual bool chooseFolder(char* folder, unsigned size) = 0;
+    // A Yes/No question; true for Yes.
+    virtual bool ask(JoinMessageKind kind, const char* text) = 0;
+    // An error message (kJoinError).
+    virtual void showError(const char* text) = 0;
+    // Lets the user point to a missing volume. path holds the full path where it was looked
+    // for; its file name starts at nameOffset. On kPickChosen path holds the chosen full path
+    // (at most size - 1 characters).
+    virtual JoinPick pickVolume(char* path, unsigned size, int nameOffset) = 0;
+    // The target name as it is written to disk and shown, from the header's code page 1251
+    // bytes. False when it has no such form.
+    virtual bool localName(const char* headerName, char* out, unsigned size) = 0;
+    virtual void setTitle(const char* title) = 0;
+    // The progress range is 0 .. maximum, one step per piece copied.
+    virtual void setProgressRange(int maximum) = 0;
+    virtual void stepProgress() = 0;
+    virtual void beep() = 0;
+
+  protected:
+    ~JoinUi() = default;
+};
+
+// Writes pattern into out with its one "%s" replaced by arg; cut to size - 1 bytes.
+void formatText(char* out, unsigned size, const char* pattern, const char* arg);
+
+// Reads the header that follows the image in an unpacker file: the target name (into name,
+// kMaxTargetNameChars + 1 bytes) and the record. Leaves the stream at the first data byte.
+// False when the header is not well formed: no terminator within kHeaderScanSize bytes, a
+// short record, a member count below 2 or above kMaxVolumeCount, or an unsafe name.
+bool readArchiveHeader(FILE* archive, char* name, FileRecord* record);
+
+// True when name can only create a file inside the folder it is joined into: not empty, not
+// "." or "..", no separator, drive colon, control character or other character Windows
+// forbids in names, and not a device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or
+// without an extension).
+bool isSafeTargetName(const char* name);
+
+// Copies everything from source's position to its end onto target through buffer. Returns
+// 0 on success, 1 when a read failed and 2 when a write failed. Closes nothing.
+int copyRest(FILE* source, FILE* target, char* buffer, unsigned bufferSize);
+
+// Joins the archive whose unpacker file is archivePath (a buffer of kArchivePathSize bytes;
+// it is changed: volume paths are formed in it). Copies through buffer (bufferSize bytes).
+// Tells the user about every failure through ui before it returns.
+JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned bufferSize);

@@ -1,0 +1,297 @@
+// The unpacker: the small program at the head of every archive's ".exe".
+//
+// Started without an argument (as the user starts the archive) it copies its own program part
+// to the temporary folder and starts that copy with the archive's path. The copy shows a small
+// window with a progress bar, joins the archive and finally has a batch file delete the copy.
+//
+// It is built to stay tiny: no C++ library, no exceptions, the C runtime from msvcrt.dll only,
+// and an entry point of its own.
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <shlobj.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "platform/platform.h"
+#include "unpacker/join_engine.h"
+#include "unpacker/startup_text.h"
+
+namespace {
+
+constexpr UINT WM_START_JOIN = WM_USER + 1;
+constexpr UINT kClassStyle = CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS;
+constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;
+constexpr int kMaxCopyNumber = 1000;
+// "ombra999.exe" and "selfdel999.bat" with their folder must stay a path of 255 characters.
+constexpr unsigned kNumberedNameChars = 14;
+
+const char* const kClassName = "Ombrasta";
+const char* const kCaptionError = ":-(";
+const char* const kCaptionQuestion = "???";
+const char* const kTextNoTempWrite = "Запрещена запись во временную папку!";
+const char* const kTextCannotStart = "Не удалось запустить распаковщик";
+const char* const kTextPathTooLong = "Слишком длинный путь:\n%s";
+const char* const kTextBrowseTitle = "Куда распаковать файл?";
+
+HINSTANCE gInstance;
+HWND gMainWindow;
+HWND gProgressBar;
+char archivePath[kArchivePathSize];
+char copyBuffer[kCopyBufferSize];
+char imageBuffer[kUnpackerImageSize];
+
+void errorBox(HWND owner, const char* text) {
+    MessageBoxA(owner, text, kCaptionError, MB_ICONERROR);
+}
+
+class Win32JoinUi final : public JoinUi {
+  public:
+    bool chooseFolder(char* folder, unsigned) override {
+        char displayName[kArchivePathSize];
+        BROWSEINFOA info;
+        memset(&info, 0, sizeof info);
+        memset(displayName, 0, sizeof displayName);
+        info.hwndOwner = gMainWindow;
+        info.pszDisplayName = displayName;
+        info.lpszTitle = kTextBrowseTitle;
+        info.ulFlags = kBrowseFlags;
+        LPITEMIDLIST item = SHBrowseForFolderA(&info);
+        // A folder outside the file system gives no path: taken as a cancel, never as "".
+        return item != nullptr && SHGetPathFromIDListA(item, folder) && folder[0] != '\0';
+    }
+
+    bool ask(JoinMessageKind kind, const char* text) override {
+        bool overwrite = kind == kJoinOverwrite;
+        return MessageBoxA(gMainWindow, text, overwrite ? kCaptionQuestion : kCaptionError,
+                           MB_YESNO | (overwrite ? 0 : MB_ICONERROR)) != IDNO;
+    }
+
+    void showError(const char* text) override { errorBox(gMainWindow, text); }
+
+    JoinPick pickVolume(char* path, unsigned size, int nameOffset) override {
+        // The filter is the name twice, each with its terminator, and the final terminator.
+        char filter[2 * kArchivePathSize + 1];
+        char folder[kArchivePathSize];
+        const char* name = path + nameOffset;
+        size_t nameLength = strlen(name);
+        memcpy(filter, name, nameLength + 1);
+        memcpy(filter + nameLength + 1, name, nameLength + 1);
+        filter[2 * nameLength + 2] = '\0';
+        int folderLength = nameOffset > 0 ? nameOffset - 1 : 0;
+        memcpy(folder, path, static_cast<size_t>(folderLength));
+        folder[folderLength] = '\0';
+        memmove(path, name, nameLength + 1);
+
+        OPENFILENAMEA dialog;
+        memset(&dialog, 0, sizeof dialog);
+        dialog.lStructSize = OPENFILENAME_SIZE_VERSION_400A;
+        dialog.hwndOwner = gMainWindow;
+        dialog.lpstrFilter = filter;
+        dialog.lpstrFile = path;
+        dialog.nMaxFile = size;
+        dialog.lpstrInitialDir = folder;
+        dialog.lpstrDefExt = "";
+        dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST;
+        if (GetOpenFileNameA(&dialog)) {
+            return kPickChosen;
+        }
+        return CommDlgExtendedError() == FNERR_BUFFERTOOSMALL ? kPickTooLong : kPickCancelled;
+    }
+
+    bool localName(const char* headerName, char* out, unsigned size) override {
+        return decodeArchiveArgument(headerName, out, size);
+    }
+
+    void setTitle(const char* title) override { SetWindowTextA(gMainWindow, title); }
+
+    // The 32-bit range: M can exceed the 16 bits of PBM_SETRANGE.
+    void setProgressRange(int maximum) override {
+        SendMessageA(gProgressBar, PBM_SETRANGE32, 0, maximum);
+        SendMessageA(gProgressBar, PBM_SETSTEP, 1, 0);
+    }
+
+    void stepProgress() override { SendMessageA(gProgressBar, PBM_STEPIT, 0, 0); }
+
+    void beep() override { MessageBeep(0xFFFFFFFF); }
+};
+
+// The temporary folder, ending in a backslash, with room for a numbered name after it.
+bool tempFolderPath(char* out) {
+    DWORD length = GetTempPathA(kPathBufferSize, out);
+    return length > 0 && length + kNumberedNameChars <= kMaxPathChars;
+}
+
+// Copies the program part of the running archive to "<temp>ombra<i>.exe" and starts it with
+// the archive's path. Returns true when the copy was started; false after telling the user.
+bool relaunchFromTemp() {
+    char exePath[kArchivePathSize];
+    char tempFolder[kPathBufferSize];
+    char copyPath[kPathBufferSize];
+    char commandLine[kPathBufferSize + kArchivePathSize + 4];
+    DWORD length = GetModuleFileNameA(gInstance, exePath, kMaxArchivePathChars + 1);
+    if (length == 0 || length > kMaxArchivePathChars) {
+        exePath[kMaxArchivePathChars] = '\0';
+        char text[kArchivePathSize + 64];
+        formatText(text, sizeof text, kTextPathTooLong, exePath);
+        errorBox(nullptr, text);
+        return false;
+    }
+    FILE* exe = fopen(exePath, "rb");
+    FILE* copy = nullptr;
+    if (exe != nullptr && tempFolderPath(tempFolder)) {
+        for (int i = 0; i < kMaxCopyNumber && copy == nullptr; ++i) {
+            numberedPath(copyPath, sizeof copyPath, tempFolder, "ombra", i, ".exe");
+            // A copy that still runs cannot be opened for writing and is passed over.
+            copy = fopen(copyPath, "wb");
+        }
+    }
+    bool copied = false;
+    if (copy != nullptr) {
+        copied = fread(imageBuffer, 1, kUnpackerImageSize, exe) == kUnpackerImageSize &&
+                 fwrite(imageBuffer, 1, kUnpackerImageSize, copy) == kUnpackerImageSize;
+        copied = fclose(copy) == 0 && copied;
+        if (!copied) {
+            remove(copyPath);
+        }
+    }
+    if (exe != nullptr) {
+        fclose(exe);
+    }
+    if (!copied) {
+        errorBox(nullptr, kTextNoTempWrite);
+        return false;
+    }
+    relaunchCommandLine(commandLine, sizeof commandLine, copyPath, exePath);
+    if (WinExec(commandLine, SW_SHOW) <= 31) {
+        errorBox(nullptr, kTextCannotStart);
+        return false;
+    }
+    return true;
+}
+
+// Has a hidden batch file delete the running program once its process has ended, then closes
+// the window. Only a copy made by the relaunch is deleted: an archive's own ".exe" started
+// with an argument keeps itself.
+void selfDeleteAndClose(HINSTANCE instance, HWND window) {
+    char modulePath[kPathBufferSize];
+    char tempFolder[kPathBufferSize];
+    char batchPath[kPathBufferSize];
+    static char batchText[4 * kPathBufferSize * 2 + 64];
+    DWORD length = GetModuleFileNameA(instance, modulePath, sizeof modulePath);
+    if (length > 0 && length < sizeof modulePath && tempFolderPath(tempFolder) &&
+        isTempCopyPath(modulePath, tempFolder) &&
+        platformFileSize(modulePath) == kUnpackerImageSize) {
+        HANDLE probe = INVALID_HANDLE_VALUE;
+        for (int i = 0; i < kMaxCopyNumber; ++i) {
+            numberedPath(batchPath, sizeof batchPath, tempFolder, "selfdel", i, ".bat");
+            probe = CreateFileA(batchPath, 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (probe == INVALID_HANDLE_VALUE) {
+                break;
+            }
+            CloseHandle(probe);
+        }
+        FILE* batch = fopen(batchPath, "w");
+        if (batch != nullptr) {
+            bool written =
+                selfDeleteBatchText(batchText, sizeof batchText, modulePath, batchPath) &&
+                fputs(batchText, batch) >= 0;
+            if (fclose(batch) == 0 && written) {
+                char command[kPathBufferSize + 2] = "\"";
+                strcat(strcat(command, batchPath), "\"");
+                STARTUPINFOA startup;
+                PROCESS_INFORMATION process;
+                memset(&startup, 0, sizeof startup);
+                startup.cb = sizeof startup;
+                startup.dwFlags = STARTF_USESHOWWINDOW;
+                startup.wShowWindow = SW_HIDE;
+                if (CreateProcessA(nullptr, command, nullptr, nullptr, FALSE,
+                                   DETACHED_PROCESS | IDLE_PRIORITY_CLASS, nullptr, nullptr,
+                                   &startup, &process)) {
+                    CloseHandle(process.hThread);
+                    CloseHandle(process.hProcess);
+                }
+            } else {
+                remove(batchPath);
+            }
+        }
+    }
+    if (window != nullptr) {
+        SendMessageA(window, WM_CLOSE, 0, 0);
+    }
+}
+
+void runJoin() {
+    Win32JoinUi ui;
+    joinArchive(archivePath, &ui, copyBuffer, sizeof copyBuffer);
+    selfDeleteAndClose(gInstance, gMainWindow);
+}
+
+void createProgressBar(HWND window, const CREATESTRUCTA* creation) {
+    RECT client;
+    InitCommonControls();
+    GetClientRect(window, &client);
+    gProgressBar =
+        CreateWindowExA(0, PROGRESS_CLASSA, "Progress", WS_CHILD | WS_VISIBLE | WS_BORDER, 5, 5,
+                        client.right - 10, 20, window, nullptr, creation->hInstance, nullptr);
+    PostMessageA(window, WM_START_JOIN, 0, 0);
+}
+
+LRESULT CALLBACK unpackerWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            createProgressBar(window, reinterpret_cast<const CREATESTRUCTA*>(lParam));
+            return 0;
+        case WM_DESTROY:
+            PostQuitMessage(0);
+            return 0;
+        case WM_START_JOIN:
+            runJoin();
+            return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR argument, int) {
+    gInstance = instance;
+    if (*argument == '\0') {
+        relaunchFromTemp();
+        return 0;
+    }
+    // A path too long for the buffer is kept cut short; the join then refuses it by length.
+    decodeArchiveArgument(argument, archivePath, sizeof archivePath);
+
+    WNDCLASSEXA windowClass;
+    memset(&windowClass, 0, sizeof windowClass);
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.style = kClassStyle;
+    windowClass.lpfnWndProc = unpackerWndProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kClassName;
+    if (RegisterClassExA(&windowClass) == 0) {
+        return 0;
+    }
+    gMainWindow = CreateWindowExA(0, kClassName, "", WS_CAPTION | WS_VISIBLE, 200, 250, 400, 60,
+                                  nullptr, nullptr, instance, nullptr);
+    if (gMainWindow == nullptr) {
+        // No window, no join; the copy still removes itself.
+        selfDeleteAndClose(instance, nullptr);
+        return 0;
+    }
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return 0;
+}
+
+// The program's entry point: there is no C runtime start-up code. The argument comes from
+// GetCommandLineA, which keeps leading non-ASCII bytes intact.
+extern "C" void __stdcall unpackerEntry() {
+    char* argument = const_cast<char*>(commandArgument(GetCommandLineA()));
+    ExitProcess(static_cast<UINT>(WinMain(GetModuleHandleA(nullptr), nullptr, argument, 0)));
+}

@@ -1,0 +1,134 @@
+#include "unpacker/startup_text.h"
+
+#include <string.h>
+
+namespace {
+
+// Appends text to out at *length; false when out (size bytes) cannot take it and its
+// terminator. With doublePercent every '%' is written twice.
+bool append(char* out, unsigned size, unsigned* length, const char* text,
+            bool doublePercent = false) {
+    for (const char* p = text; *p != '\0'; ++p) {
+        unsigned need = (doublePercent && *p == '%') ? 2 : 1;
+        if (*length + need >= size) {
+            out[*length] = '\0';
+            return false;
+        }
+        out[(*length)++] = *p;
+        if (need == 2) {
+            out[(*length)++] = '%';
+        }
+    }
+    out[*length] = '\0';
+    return true;
+}
+
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Case-insensitive (ASCII) comparison of length bytes.
+bool sameText(const char* a, const char* b, unsigned length) {
+    for (unsigned i = 0; i < length; ++i) {
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+const char* commandArgument(const char* commandLine) {
+    const char* p = commandLine;
+    if (*p == '"') {
+        ++p;
+        while (*p != '\0' && *p != '"') {
+            ++p;
+        }
+        if (*p == '"') {
+            ++p;
+        }
+    } else {
+        while (*p != '\0' && *p != ' ' && *p != '\t') {
+            ++p;
+        }
+    }
+    while (*p == ' ' || *p == '\t') {
+        ++p;
+    }
+    return p;
+}
+
+bool decodeArchiveArgument(const char* argument, char* out, unsigned size) {
+    unsigned n = 0;
+    for (; argument[n] != '\0'; ++n) {
+        if (n + 1 >= size) {
+            out[n] = '\0';
+            return false;
+        }
+        out[n] = argument[n] == '"' ? ' ' : argument[n];
+    }
+    out[n] = '\0';
+    return true;
+}
+
+bool relaunchCommandLine(char* out, unsigned size, const char* copyPath, const char* archivePath) {
+    unsigned length = 0;
+    if (!append(out, size, &length, "\"") || !append(out, size, &length, copyPath) ||
+        !append(out, size, &length, "\" ")) {
+        return false;
+    }
+    for (const char* p = archivePath; *p != '\0'; ++p) {
+        char c[2] = {*p == ' ' ? '"' : *p, '\0'};
+        if (!append(out, size, &length, c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool numberedPath(char* out, unsigned size, const char* folder, const char* prefix, int number,
+                  const char* extension) {
+    char digits[12];
+    int n = sizeof digits - 1;
+    digits[n] = '\0';
+    unsigned value = static_cast<unsigned>(number);
+    do {
+        digits[--n] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0 && n > 0);
+    unsigned length = 0;
+    return append(out, size, &length, folder) && append(out, size, &length, prefix) &&
+           append(out, size, &length, digits + n) && append(out, size, &length, extension);
+}
+
+bool isTempCopyPath(const char* modulePath, const char* tempFolder) {
+    unsigned folderLength = static_cast<unsigned>(strlen(tempFolder));
+    if (folderLength == 0 || strlen(modulePath) <= folderLength ||
+        !sameText(modulePath, tempFolder, folderLength)) {
+        return false;
+    }
+    const char* name = modulePath + folderLength;
+    if (!sameText(name, "ombra", 5)) {
+        return false;
+    }
+    const char* p = name + 5;
+    if (*p < '0' || *p > '9') {
+        return false;
+    }
+    while (*p >= '0' && *p <= '9') {
+        ++p;
+    }
+    return strlen(p) == 4 && sameText(p, ".exe", 4);
+}
+
+bool selfDeleteBatchText(char* out, unsigned size, const char* modulePath, const char* batchPath) {
+    unsigned length = 0;
+    return append(out, size, &length, "@echo off\n:try\ndel \"") &&
+           append(out, size, &length, modulePath, true) &&
+           append(out, size, &length, "\"\nif exist \"") &&
+           append(out, size, &length, modulePath, true) &&
+           append(out, size, &length, "\" goto try\ndel \"") &&
+           append(out, size, &length, batchPath, true) && append(out, size, &length, "\"");
+}

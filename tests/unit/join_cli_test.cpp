@@ -1,0 +1,97 @@
+// dravnik join on real files: exit codes, the UTF-8 name on disk, -y and a missing volume
+// without a terminal.
+#include <gtest/gtest.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "archive/format.h"
+#include "cli/commands.h"
+
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+struct CliArchive {
+    std::string dir;
+    std::string data;
+    std::string exe;
+
+    // A two-volume archive (M = 3) of a source whose code page 1251 name is `name`.
+    explicit CliArchive(const std::string& name) {
+        char pattern[] = "/tmp/join_cli_test.XXXXXX";
+        dir = mkdtemp(pattern);
+        mkdir((dir + "/out").c_str(), 0755);
+        uint32_t header = headerSize(static_cast<uint32_t>(name.size()));
+        data.resize(2 * kMinVolumeSize + 500 - header);
+        for (size_t i = 0; i < data.size(); ++i) {
+            data[i] = static_cast<char>(i * 7 + 3);
+        }
+        FileRecord record = {0, 0, 132223104000000000ull, kAttrArchive | kAttrReadOnly, 3};
+        unsigned char encoded[kFileRecordSize];
+        encodeFileRecord(record, encoded);
+        exe = dir + "/set.0.exe";
+        size_t first = kMinVolumeSize - header;
+        std::ofstream(exe, std::ios::binary)
+            << std::string(kUnpackerImageSize, 'i') << name << '"'
+            << std::string(reinterpret_cast<char*>(encoded), kFileRecordSize)
+            << data.substr(0, first);
+        std::ofstream(dir + "/set.1.bin", std::ios::binary) << data.substr(first, kMinVolumeSize);
+        std::ofstream(dir + "/set.2.bin", std::ios::binary) << data.substr(first + kMinVolumeSize);
+    }
+    ~CliArchive() { system(("chmod -R u+w '" + dir + "'; rm -rf '" + dir + "'").c_str()); }
+
+    int join(std::vector<std::string> args) {
+        std::vector<char*> argv;
+        for (std::string& a : args) {
+            argv.push_back(&a[0]);
+        }
+        return runJoin(static_cast<int>(argv.size()), argv.data());
+    }
+};
+
+}  // namespace
+
+TEST(JoinCli, JoinsUnderTheUtf8NameAndRestoresReadOnly) {
+    CliArchive a("\xc4\xe0\xed\xed\xfb\xe5.txt");  // "Данные.txt" in code page 1251
+    EXPECT_EQ(a.join({a.exe, a.dir + "/out"}), 0);
+    std::string target = a.dir + "/out/Данные.txt";
+    EXPECT_EQ(readFile(target), a.data);
+    struct stat st;
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 1577836800);
+    EXPECT_EQ(st.st_mode & 0222, 0u);
+    // A second join asks before replacing: refused without a terminal, -y replaces.
+    ASSERT_TRUE(freopen("/dev/null", "r", stdin));
+    EXPECT_EQ(a.join({a.exe, a.dir + "/out"}), 1);
+    EXPECT_EQ(a.join({"-y", a.exe, a.dir + "/out"}), 0);
+    EXPECT_EQ(readFile(target), a.data);
+}
+
+TEST(JoinCli, MissingVolumeWithoutTerminalLeavesShortTargetAndFails) {
+    CliArchive a("d.bin");
+    unlink((a.dir + "/set.2.bin").c_str());
+    ASSERT_TRUE(freopen("/dev/null", "r", stdin));
+    EXPECT_EQ(a.join({a.exe, a.dir + "/out"}), 1);
+    EXPECT_EQ(readFile(a.dir + "/out/d.bin"), a.data.substr(0, 2 * kMinVolumeSize - headerSize(5)));
+}
+
+TEST(JoinCli, UsageErrors) {
+    CliArchive a("d.bin");
+    EXPECT_EQ(a.join({}), 2);
+    EXPECT_EQ(a.join({a.exe, "x", "y"}), 2);
+    EXPECT_EQ(a.join({"-q", a.exe}), 2);
+    EXPECT_EQ(a.join({a.dir + "/none.0.exe", a.dir}), 1);
+}

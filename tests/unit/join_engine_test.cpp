@@ -1,0 +1,449 @@
+#include "unpacker/join_engine.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <deque>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "archive/format.h"
+
+namespace {
+
+class TempDir {
+  public:
+    TempDir() {
+        char pattern[] = "/tmp/join_engine_test.XXXXXX";
+        path_ = mkdtemp(pattern);
+    }
+    ~TempDir() { system(("rm -rf '" + path_ + "'").c_str()); }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeAll(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+bool exists(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+std::string pattern(size_t size) {
+    std::string data(size, '\0');
+    for (size_t i = 0; i < size; ++i) {
+        data[i] = static_cast<char>((i * 131 + i / 251) & 0xFF);
+    }
+    return data;
+}
+
+// 2020-01-01 00:00:00 UTC as FILETIME, and a day later.
+constexpr uint64_t kWriteTime = 132223104000000000ull;
+constexpr uint64_t kAccessTime = kWriteTime + 864000000000ull;
+
+FileRecord recordFor(int members) {
+    FileRecord record;
+    record.creationTime = kWriteTime;
+    record.lastAccessTime = kAccessTime;
+    record.lastWriteTime = kWriteTime;
+    record.attributes = kAttrArchive;
+    record.volumeCount = members;
+    return record;
+}
+
+// Writes an archive the way the splitter lays it out: base.<0s>.exe (image, name, 0x22,
+// record, first piece; V bytes) and base.<k>.bin. The image is all double quotes, so a
+// reader that searched for the terminator instead of seeking past the image would fail.
+// Returns M. The unpacker file's path is left in *exePath.
+int writeArchive(const std::string& base, const std::string& name, const std::string& data,
+                 uint32_t volumeSize, std::string* exePath, const FileRecord* override = nullptr) {
+    uint32_t header = headerSize(static_cast<uint32_t>(name.size()));
+    int members = static_cast<int>((data.size() + header - 1) / volumeSize + 1);
+    int width = digitWidth(members);
+    FileRecord record = override ? *override : recordFor(members);
+    unsigned char encoded[kFileRecordSize];
+    encodeFileRecord(record, encoded);
+    char path[kPathBufferSize];
+    unpackerFileName(path, sizeof path, base.c_str(), width);
+    *exePath = path;
+    size_t first = volumeSize - header;
+    writeAll(path, std::string(kUnpackerImageSize, '"') + name + '"' +
+                       std::string(reinterpret_cast<char*>(encoded), kFileRecordSize) +
+                       data.substr(0, first));
+    size_t at = first;
+    for (int k = 1; k < members; ++k, at += volumeSize) {
+        volumeFileName(path, sizeof path, base.c_str(), static_cast<unsigned>(k), width);
+        writeAll(path, data.substr(at, volumeSize));
+    }
+    return members;
+}
+
+// A scripted user: answers from queues and records everything it was asked or told.
+class FakeJoinUi final : public JoinUi {
+  public:
+    std::string folder;
+    bool cancelFolder = false;
+    std::deque<bool> answers;
+    std::deque<std::string> picks;  // "" cancels the dialog
+    std::vector<std::string> log;
+    std::vector<std::string> errors;
+    int steps = 0;
+    int range = -1;
+
+    bool chooseFolder(char* out, unsigned size) override {
+        log.push_back("folder");
+        if (cancelFolder || folder.size() >= size) {
+            return false;
+        }
+        strcpy(out, folder.c_str());
+        return true;
+    }
+    bool ask(JoinMessageKind kind, const char* text) override {
+        log.push_back(std::string(kind == kJoinOverwrite ? "??? " : ":-( ") + text);
+        bool answer = !answers.empty() && answers.front();
+        if (!answers.empty()) {
+            answers.pop_front();
+        }
+        return answer;
+    }
+    void showError(const char* text) override {
+        log.push_back(std::string("error ") + text);
+        errors.push_back(text);
+    }
+    JoinPick pickVolume(char* path, unsigned size, int nameOffset) override {
+        log.push_back(std::string("pick ") + (path + nameOffset));
+        std::string pick = picks.empty() ? "" : picks.front();
+        if (!picks.empty()) {
+            picks.pop_front();
+        }
+        if (pick.empty()) {
+            return kPickCancelled;
+        }
+        if (pick.size() >= size) {
+            return kPickTooLong;
+        }
+        strcpy(path, pick.c_str());
+        return kPickChosen;
+    }
+    bool localName(const char* headerName, char* out, unsigned size) override {
+        if (strlen(headerName) >= size) {
+            return false;
+        }
+        strcpy(out, headerName);
+        return true;
+    }
+    void setTitle(const char* title) override { log.push_back(std::string("title ") + title); }
+    void setProgressRange(int maximum) override { range = maximum; }
+    void stepProgress() override { ++steps; }
+    void beep() override { log.push_back("beep"); }
+};
+
+JoinResult join(const std::string& exePath, FakeJoinUi* ui) {
+    char path[kArchivePathSize];
+    EXPECT_LT(exePath.size(), sizeof path);
+    snprintf(path, sizeof path, "%s", exePath.c_str());
+    char buffer[kCopyBufferSize];
+    return joinArchive(path, ui, buffer, sizeof buffer);
+}
+
+struct Fixture {
+    TempDir dir;
+    std::string data;
+    std::string exe;
+    int members;
+    FakeJoinUi ui;
+
+    Fixture(size_t size, uint32_t volumeSize = kMinVolumeSize, const std::string& name = "data.txt")
+        : data(pattern(size)) {
+        mkdir(dir.file("out").c_str(), 0755);
+        members = writeArchive(dir.file("set"), name, data, volumeSize, &exe);
+        ui.folder = dir.file("out");
+    }
+    std::string target(const std::string& name = "data.txt") const {
+        return dir.file("out/" + name);
+    }
+};
+
+size_t sizeForMembers(int members, size_t nameLength = 8) {
+    return static_cast<size_t>(members - 1) * kMinVolumeSize + 1000 - headerSize(nameLength);
+}
+
+}  // namespace
+
+TEST(JoinEngine, CompleteJoinWritesEveryByteAndTheRecordedTimes) {
+    Fixture f(100000);
+    ASSERT_EQ(f.members, 6);
+    EXPECT_EQ(join(f.exe, &f.ui), kJoinComplete);
+    struct stat st;
+    ASSERT_EQ(stat(f.target().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 1577836800);
+    EXPECT_EQ(st.st_atime, 1577836800 + 86400);
+    EXPECT_EQ(readAll(f.target()), f.data);
+    EXPECT_TRUE(f.ui.errors.empty());
+    EXPECT_EQ(f.ui.log, (std::vector<std::string>{"title Распаковка data.txt", "folder", "beep"}));
+    EXPECT_EQ(f.ui.range, 6);
+    EXPECT_EQ(f.ui.steps, 6);
+    // The archive is only read.
+    EXPECT_EQ(readAll(f.exe).size(), kMinVolumeSize);
+}
+
+TEST(JoinEngine, VolumeNumbersFollowTheDigitWidth) {
+    for (int members : {2, 10, 11}) {
+        Fixture f(sizeForMembers(members));
+        ASSERT_EQ(f.members, members);
+        EXPECT_EQ(f.exe, f.dir.file(members == 11 ? "set.00.exe" : "set.0.exe"));
+        EXPECT_EQ(join(f.exe, &f.ui), kJoinComplete) << members;
+        EXPECT_EQ(readAll(f.target()), f.data) << members;
+        EXPECT_EQ(f.ui.steps, members);
+    }
+}
+
+TEST(JoinEngine, DriveRootFolderGetsOneSeparator) {
+    Fixture f(30000);
+    f.ui.folder = f.dir.file("out/");
+    EXPECT_EQ(join(f.exe, &f.ui), kJoinComplete);
+    EXPECT_EQ(readAll(f.target()), f.data);
+}
+
+TEST(JoinEngine, MissingVolumeAnsweredNoLeavesShortTargetWithDamageMessage) {
+    Fixture f(100000);
+    unlink(f.dir.file("set.3.bin").c_str());
+    f.ui.answers = {false};
+    EXPECT_EQ(join(f.exe, &f.ui), kJoinIncomplete);
+    size_t written = 3 * kMinVolumeSize - headerSize(8);
+    EXPECT_EQ(readAll(f.target()), f.data.substr(0, written));
+    EXPECT_EQ(f.ui.log, (std::vector<std::string>{"title Распаковка data.txt", "folder",
+                                                  ":-( Отсутствует set.3.bin\nХотите найти его?",
+                                                  "beep", "error Файл data.txt поврежден"}));
+    struct stat st;
+    ASSERT_EQ(stat(f.target().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtime, 1577836800);  // a short target still gets its times
+}
+
+TEST(JoinEngine, PickedVolumeUnderAnotherNameContinuesBesideIt) {
+    Fixture f(100000);
+    mkdir(f.dir.file("moved").c_str(), 0755);
+    for (int k = 2; k <= 5; ++k) {
+        std::string from = f.dir.file("set." + std::to_string(k) + ".bin");
+        std::string to = f.dir.file("moved/other." + std::to_string(k) + ".bin");
+        ASSERT_EQ(rename(from.c_str(), to.c_str()), 0);
+    }
+    f.ui.answers = {true};
+    f.ui.picks = {f.dir.file("moved/other.2.bin")};
+    EXPECT_EQ(join(f.exe, &f.ui), kJoinComplete);
+    EXPECT_EQ(readAll(f.target()), f.data);
+    EXPECT_EQ(f.ui.log[3], "pick set.2.bin");
+    EXPECT_TRUE(f.ui.errors.empty());
+}
+
+TEST(JoinEngine, DialogCancelledOrUnreadablePick) {
+    {
+        Fixture f(100000);
+        unlink(f.dir.file("set.1.bin").c_str());
+        f.ui.answers = {true};
+        EXPECT_EQ(join(f.exe, &f.ui), kJoinIncomplete);
+        EXPECT_EQ(f.ui.errors, (std::vector<std::string>{"Файл data.txt поврежден"}));
+    }
+    {
+        // A picked file that cannot be read is named; the damage message is not repeated.
+        Fixture f(100000);
+        unlink(f.dir.file("set.1.bin").c_str());
+        f.ui.answers = {true};
+        f.ui.picks = {f.dir.file("nowhere.1.bin")};
+        EXPECT_EQ(join(f.exe, &f.ui), kJoinIncomplete);
+        EXPECT_EQ(f.ui.errors, (std::vector<std::string>{"Невозможно прочитать " +
+                                                         f.dir.file("nowhere.1.bin")}));
+    }
+}
+
+TEST(JoinEngine, ExistingTargetKeptOnNoReplacedOnYes) {
+    Fixture f(50000);
+    writeAll(f.target(), "old");
+    f.ui.answers = {false};
+    EXPECT_EQ(join(f.exe, &f.ui), kJoinDeclined);
+    EXPECT_EQ(readAll(f.target()), "old");
+    EXPECT_EQ(f.ui.log.back(), "??? Файл уже существует.\nПерезаписать?");
+    EXPECT_EQ(f.ui.steps, 0);
+
+    chmod(f.target().c_str(), 0444);  // read-only is cleared before the file is replaced
+    FakeJoinUi yes;
+    yes.folder = f.ui.folder;
+    yes.answers = {true};
+    EXPECT_EQ(join(f.exe, &yes), kJoinComplete);
+    EXPECT_EQ(readAll(f.target()), f.data);
+}
+
+TEST(JoinEngine, CancelledFolderPromptWritesNothing) {
+    Fixture f(50000);
+    f.ui.cancelFolder = true;
+    EXPECT_EQ(join(f.exe, &f.ui), kJoinCancelled);
+    EXPECT_FALSE(exists(f.target()));
+    EXPECT_EQ(f.ui.log.back(), "folder");
+}
+
+TEST(JoinEngine, ZeroTimesAreNotApplied) {
+    TempDir dir;
+    std::string exe;
+    FileRecord record = recordFor(2);
+    record.creationTime = record.lastAccessTime = record.lastWriteTime = 0;
+    writeArchive(dir.file("set"), "z.bin", pattern(15000), kMinVolumeSize, &exe, &record);
+    FakeJoinUi ui;
+    ui.folder = dir.path();
+    time_t before = time(nullptr);
+    EXPECT_EQ(join(exe, &ui), kJoinComplete);
+    struct stat st;
+    ASSERT_EQ(stat(dir.file("z.bin").c_str(), &st), 0);
+    EXPECT_GE(st.st_mtime, before - 1);
+}
+
+TEST(JoinHeader, NotWellFormedHeadersAreRefusedBeforeAnythingIsAsked) {
+    TempDir dir;
+    const std::string image(kUnpackerImageSize, 'x');
+    unsigned char record[kFileRecordSize];
+    encodeFileRecord(recordFor(2), record);
+    const std::string rec(reinterpret_cast<char*>(record), kFileRecordSize);
+    auto withCount = [&](int32_t members) {
+        FileRecord r = recordFor(members);
+        unsigned char bytes[kFileRecordSize];
+        encodeFileRecord(r, bytes);
+        return image + "a.txt\"" + std::string(reinterpret_cast<char*>(bytes), kFileRecordSize) +
+               "data";
+    };
+    const std::vector<std::string> bad = {
+        image.substr(0, 100),                                 // shorter than the image
+        image + std::string(256, 'n') + "\"" + rec + "data",  // no terminator in 256 bytes
+        image + "a.txt\"" + rec.substr(0, 31),                // short record
+        withCount(1),
+        withCount(0),
+        withCount(-5),
+        withCount(kMaxVolumeCount + 1),
+        image + "..\"" + rec + "data",
+        image + "sub/x\"" + rec + "data",
+        image + "CON\"" + rec + "data",
+    };
+    for (size_t i = 0; i < bad.size(); ++i) {
+        std::string exe = dir.file("set.0.exe");
+        writeAll(exe, bad[i]);
+        FakeJoinUi ui;
+        ui.folder = dir.path();
+        EXPECT_EQ(join(exe, &ui), kJoinBadArchive) << i;
+        EXPECT_EQ(ui.log, (std::vector<std::string>{"error Неверный заголовок архива:\n" + exe}))
+            << i;
+    }
+    FakeJoinUi ui;
+    EXPECT_EQ(join(dir.file("absent.0.exe"), &ui), kJoinBadArchive);
+    EXPECT_EQ(ui.errors[0], "Невозможно прочитать " + dir.file("absent.0.exe"));
+}
+
+TEST(JoinHeader, LongestNameIsRead) {
+    TempDir dir;
+    std::string exe;
+    std::string name(kMaxTargetNameChars, 'n');
+    ASSERT_EQ(writeArchive(dir.file("set"), name, pattern(15000), kMinVolumeSize, &exe), 2);
+    FILE* file = fopen(exe.c_str(), "rb");
+    char read[kMaxTargetNameChars + 1];
+    FileRecord record;
+    ASSERT_TRUE(readArchiveHeader(file, read, &record));
+    EXPECT_EQ(std::string(read), name);
+    EXPECT_EQ(record.volumeCount, 2);
+    EXPECT_EQ(ftell(file), static_cast<long>(headerSize(kMaxTargetNameChars)));
+    fclose(file);
+}
+
+TEST(JoinHeader, TargetNamesThatCouldLeaveTheFolderAreUnsafe) {
+    for (const char* name :
+         {"",         ".",         "..",       "...",      " . ",  "a/b",     "a\\b",
+          "C:x",      "tab\tname", "bell\x07", "CON",      "con",  "con.txt", "Nul.tar.gz",
+          "AUX .txt", "PRN",       "COM1",     "com9.log", "LPT1", "lpt9.x",  "CONOUT$",
+          "a*b",      "a?b",       "a|b",      "a<b",      "a>b"}) {
+        EXPECT_FALSE(isSafeTargetName(name)) << name;
+    }
+    for (const char* name : {"data.txt", ".profile", "a..b", "CONSOLE.txt", "COM10", "COM0", "LPT",
+                             "con1", "\xc4\xe0\xed\xed\xfb\xe5.txt", "with blank.txt"}) {
+        EXPECT_TRUE(isSafeTargetName(name)) << name;
+    }
+}
+
+TEST(JoinBuffers, OverlongPathsGiveMessagesNeverOverruns) {
+    Fixture f(30000);
+    // The archive path: 259 characters are accepted (then not found), 260 are refused.
+    std::string longPath(kMaxArchivePathChars, 'p');
+    longPath[0] = '/';
+    FakeJoinUi ui;
+    EXPECT_EQ(join(longPath, &ui), kJoinBadArchive);
+    EXPECT_EQ(ui.errors[0].rfind("Невозможно прочитать", 0), 0u);
+    FakeJoinUi ui2;
+    EXPECT_EQ(join(longPath + "p", &ui2), kJoinBadArchive);
+    EXPECT_EQ(ui2.errors[0].rfind("Слишком длинный путь", 0), 0u);
+
+    // The target path: folder, separator and name at the limit pass the length check (and
+    // fail on the missing folder); one more character is refused before anything is created.
+    std::string folder = "/nonexistent/" + std::string(kMaxTargetPathChars - 13 - 9, 'f');
+    FakeJoinUi ui3;
+    ui3.folder = folder;
+    EXPECT_EQ(join(f.exe, &ui3), kJoinFailed);
+    EXPECT_EQ(ui3.errors, (std::vector<std::string>{"Не могу создать целевой файл!"}));
+    FakeJoinUi ui4;
+    ui4.folder = folder + "f";
+    EXPECT_EQ(join(f.exe, &ui4), kJoinFailed);
+    EXPECT_EQ(ui4.errors[0].rfind("Слишком длинный путь", 0), 0u);
+}
+
+TEST(JoinBuffers, PickedPathTooLongOrTooShortForTheNextVolume) {
+    {
+        Fixture f(100000);
+        unlink(f.dir.file("set.1.bin").c_str());
+        f.ui.answers = {true};
+        f.ui.picks = {"/" + std::string(kMaxArchivePathChars, 'q')};
+        EXPECT_EQ(join(f.exe, &f.ui), kJoinIncomplete);
+        ASSERT_EQ(f.ui.errors.size(), 2u);
+        EXPECT_EQ(f.ui.errors[0].rfind("Слишком длинный путь", 0), 0u);
+    }
+    {
+        // A picked file whose name is shorter than "N.bin": no next name can be formed.
+        Fixture f(100000);
+        rename(f.dir.file("set.1.bin").c_str(), f.dir.file("v1").c_str());
+        f.ui.answers = {true};
+        f.ui.picks = {f.dir.file("v1")};
+        EXPECT_EQ(join(f.exe, &f.ui), kJoinIncomplete);
+        EXPECT_EQ(readAll(f.target()), f.data.substr(0, 2 * kMinVolumeSize - headerSize(8)));
+        ASSERT_EQ(f.ui.errors.size(), 2u);
+        EXPECT_EQ(f.ui.errors[0].rfind("Невозможно составить имя тома", 0), 0u);
+        EXPECT_EQ(f.ui.errors[1], "Файл data.txt поврежден");
+    }
+}
+
+TEST(JoinCopy, FailedWriteIsReported) {
+    FILE* source = tmpfile();
+    fwrite("0123456789", 1, 10, source);
+    rewind(source);
+    FILE* full = fopen("/dev/full", "wb");
+    ASSERT_NE(full, nullptr);
+    setvbuf(full, nullptr, _IONBF, 0);
+    char buffer[4];
+    EXPECT_EQ(copyRest(source, full, buffer, sizeof buffer), 2);
+    fclose(full);
+    rewind(source);
+    FILE* sink = tmpfile();
+    EXPECT_EQ(copyRest(source, sink, buffer, sizeof buffer), 0);
+    EXPECT_EQ(ftell(sink), 10);
+    fclose(sink);
+    fclose(source);
+}

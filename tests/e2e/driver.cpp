@@ -4,8 +4,9 @@
 //   e2e_driver COMMAND ARGS...        ("e2e_driver help" lists the commands)
 //
 // A window is named by a selector: "0x1A2B" (a handle that an earlier command printed) or
-// "CLASS|TITLE", where an empty part matches anything and a TITLE ending in '*' matches by
-// prefix ("#32770|:-(", "Dravnik|", "|Распаковка*"). Only visible top-level windows match.
+// "CLASS|TITLE", where an empty part matches anything and '*' in a TITLE stands for any run of
+// characters ("#32770|:-(", "Dravnik|", "|Распаковка*"). Process names take '*' the same way.
+// Only visible top-level windows match.
 // Control ids are decimal or 0x-hex; "-" names the window itself.
 //
 // Texts are printed in UTF-8 (read with the wide calls), one per line, so that the shell can
@@ -123,16 +124,32 @@ bool parseSelector(const wchar_t* text, Selector* selector) {
     return true;
 }
 
-// Exact match, or a prefix match when the pattern ends in '*'. An empty pattern matches all.
+// Glob match in which '*' stands for any run of characters (none included). An empty pattern
+// matches everything.
 bool textMatches(const wchar_t* pattern, const wchar_t* text) {
-    size_t length = wcslen(pattern);
-    if (length == 0) {
+    if (*pattern == 0) {
         return true;
     }
-    if (pattern[length - 1] == L'*') {
-        return wcsncmp(pattern, text, length - 1) == 0;
+    const wchar_t* star = nullptr;  // last '*' seen, and where the text stood then
+    const wchar_t* resume = nullptr;
+    while (*text != 0) {
+        if (*pattern == L'*') {
+            star = pattern++;
+            resume = text;
+        } else if (*pattern == *text) {
+            ++pattern;
+            ++text;
+        } else if (star != nullptr) {
+            pattern = star + 1;
+            text = ++resume;
+        } else {
+            return false;
+        }
     }
-    return wcscmp(pattern, text) == 0;
+    while (*pattern == L'*') {
+        ++pattern;
+    }
+    return *pattern == 0;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -467,7 +484,7 @@ int cmdText(int, wchar_t** argv) {
     return 0;
 }
 
-// wait-text SEL ID TEXT [TIMEOUT]: waits until the text matches (TEXT may end in '*').
+// wait-text SEL ID TEXT [TIMEOUT]: waits until the text matches (TEXT may hold '*').
 int cmdWaitText(int argc, wchar_t** argv) {
     double seconds = parseTimeout(argc, argv, 3);
     HWND control = resolveControl(argv[0], argv[1], seconds);
@@ -800,7 +817,7 @@ int cmdOpenCancel(int argc, wchar_t** argv) {
     return waitGone(dialog, 10) ? 0 : fail(L"the open-file dialog did not close");
 }
 
-// Counts running processes whose executable name matches (case-insensitive, '*' suffix).
+// Counts running processes whose executable name matches (case-insensitive, '*' wildcards).
 int countProcesses(const wchar_t* pattern, bool list) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) {
@@ -880,6 +897,48 @@ int cmdIdle(int, wchar_t** argv) {
     return 0;
 }
 
+// The child of `window` that holds `control` (a combo box for its edit field), or null.
+HWND directChild(HWND window, HWND control) {
+    while (control != nullptr && GetParent(control) != window) {
+        control = GetParent(control);
+    }
+    return control;
+}
+
+// focus SEL: prints the id of the window's control that has the keyboard focus (the combo box
+// for its edit field), or "-" when the focus is elsewhere.
+int cmdFocus(int, wchar_t** argv) {
+    HWND window = resolveControl(argv[0], L"-", 0);
+    if (window == nullptr) {
+        return 1;
+    }
+    GUITHREADINFO info;
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) {
+        return fail(L"no thread information");
+    }
+    HWND child = directChild(window, info.hwndFocus);
+    if (child == nullptr) {
+        print(L"-\n");
+    } else {
+        print(L"%d\n", GetDlgCtrlID(child));
+    }
+    return 0;
+}
+
+// set-focus SEL ID: moves the keyboard focus into a control, as a click would.
+int cmdSetFocus(int, wchar_t** argv) {
+    HWND control = resolveControl(argv[0], argv[1], 0);
+    if (control == nullptr) {
+        return 1;
+    }
+    DWORD thread = GetWindowThreadProcessId(control, nullptr);
+    AttachThreadInput(GetCurrentThreadId(), thread, TRUE);
+    SetFocus(control);
+    AttachThreadInput(GetCurrentThreadId(), thread, FALSE);
+    return 0;
+}
+
 int cmdHelp(int, wchar_t**);
 
 struct Command {
@@ -900,6 +959,8 @@ const Command kCommands[] = {
     {L"key", 3, cmdKey, L"SEL ID KEY...  post key presses (RETURN, ESCAPE, TAB, F1, ...)"},
     {L"type", 3, cmdType, L"SEL ID TEXT  post the characters of TEXT (WM_CHAR)"},
     {L"items", 2, cmdItems, L"SEL ID  print a combo box's list entries"},
+    {L"focus", 1, cmdFocus, L"SEL  print the id of the control with the keyboard focus"},
+    {L"set-focus", 2, cmdSetFocus, L"SEL ID  move the keyboard focus into a control"},
     {L"windows", 0, cmdWindows, L" list visible top-level windows"},
     {L"children", 1, cmdChildren, L"SEL [TIMEOUT]  list a window's controls"},
     {L"msgbox", 1, cmdMessageBox,

@@ -263,7 +263,7 @@ e2e_must() {
     e2e_driver "$@" || e2e_fail "driver: $* (exit $?)"
 }
 
-# Waits until no Windows process with that executable name (may end in '*') runs.
+# Waits until no Windows process with that executable name (may hold '*') runs.
 e2e_wait_exit() {
     e2e_driver wait-exit "$1" "${2:-30}" || e2e_fail "process $1 did not end"
 }

@@ -1,0 +1,154 @@
+# Helpers of the splitter window's end-to-end tests (tests/e2e/splitter_*_test.sh). Source it
+# after lib.sh and e2e_start:
+#
+#   source "$(dirname "$0")/lib.sh"
+#   source "$(dirname "$0")/splitter_common.sh"
+#   e2e_start
+#   spl_install
+#   spl_start "$(e2e_winpath "$E2E_TMP/data/a b.bin")" -v20K
+#
+# Each test runs its own copy of dravnik.exe in E2E_TMP/app, so its dravnik.ini is its own.
+
+SPL_WINDOW='Dravnik|'
+SPL_APP=""
+
+# Control ids of the form (splitter/ui/resource_ids.h).
+ID_SOURCE_EDIT=301
+ID_SOURCE_BROWSE=302
+ID_ARCHIVE_EDIT=305
+ID_ARCHIVE_BROWSE=306
+ID_SIZE_VALUE=308
+ID_VOLSIZE_BOX=310
+ID_COUNT_VALUE=313
+ID_SPLIT=314
+
+SPL_IDLE_TITLE='Dravnik v2.3'
+
+# Copies dravnik.exe into E2E_TMP/app (optionally with a dravnik.ini made from the lines given:
+# joined with CR LF, no line end after the last).
+spl_install() {
+    SPL_APP="$E2E_TMP/app"
+    mkdir -p "$SPL_APP"
+    cp "$DRAVNIK_WINDOWS_BUILD/dravnik.exe" "$SPL_APP/dravnik.exe"
+    if [ $# -gt 0 ]; then
+        spl_write_ini "$@"
+    fi
+}
+
+# Writes E2E_TMP/app/dravnik.ini from its lines (CR LF between them, none after the last).
+spl_write_ini() {
+    local first=1 line
+    : >"$SPL_APP/dravnik.ini"
+    for line in "$@"; do
+        [ $first = 1 ] || printf '\r\n' >>"$SPL_APP/dravnik.ini"
+        printf '%s' "$line" >>"$SPL_APP/dravnik.ini"
+        first=0
+    done
+}
+
+# Starts the splitter with ARGS and waits for its window.
+spl_start() {
+    e2e_run_bg app "$SPL_APP/dravnik.exe" "$@"
+    e2e_must wait "$SPL_WINDOW" 30 >/dev/null
+    # The command line is applied by the running loop: wait until it has been.
+    sleep 0.5
+}
+
+# Prints a control's text (ID - for the window's title).
+spl_text() {
+    e2e_must text "$SPL_WINDOW" "$1"
+}
+
+spl_assert_text() {
+    local id=$1 expected=$2
+    e2e_assert_eq "$expected" "$(spl_text "$id")" "text of control $id"
+}
+
+# Waits until a control's text is EXPECTED.
+spl_wait_text() {
+    e2e_driver wait-text "$SPL_WINDOW" "$1" "$2" "${3:-20}" >/dev/null ||
+        e2e_fail "control $1 never showed [$2]; it shows [$(spl_text "$1")]"
+}
+
+spl_assert_focus() {
+    e2e_assert_eq "$1" "$(e2e_must focus "$SPL_WINDOW")" "control with the focus"
+}
+
+# Moves the focus into a control. The control that loses it may answer with a message box, and
+# the move only returns once that box is closed: so it runs in the background, and the caller
+# answers the box (spl_expect_box) and then calls spl_focus_done.
+spl_focus_async() {
+    e2e_driver set-focus "$SPL_WINDOW" "$1" &
+    SPL_FOCUS_PID=$!
+}
+
+spl_focus_done() {
+    wait "$SPL_FOCUS_PID" || e2e_fail "moving the focus failed"
+}
+
+spl_items() {
+    e2e_must items "$SPL_WINDOW" "$ID_VOLSIZE_BOX" | tr '\n' ' '
+}
+
+# Presses Enter in a control, through the program's message loop like a real key press.
+spl_enter() {
+    e2e_must key "$SPL_WINDOW" "$1" RETURN
+}
+
+# Expects a message box: spl_expect_box CAPTION TEXT [BUTTON].
+spl_expect_box() {
+    local caption=$1 expected=$2 button=${3:-ok} text
+    text=$(e2e_must msgbox "$caption" "$button" 30)
+    e2e_assert_eq "$expected" "$text" "message box '$caption'"
+}
+
+# Closes the window with Esc and waits for the program to end.
+spl_close() {
+    e2e_must key "$SPL_WINDOW" "${1:-$ID_SOURCE_EDIT}" ESCAPE
+    e2e_wait app 30
+}
+
+# Makes a file of N pseudo-random bytes.
+spl_make_file() {
+    local path=$1 size=$2
+    mkdir -p "$(dirname "$path")"
+    head -c "$size" /dev/urandom >"$path"
+}
+
+# Checks the archive BASE (a Linux path without ".0.exe") against SOURCE: the unpacker image
+# at its head, the name, the record, and the data of all members joined in order. Then, when
+# the native front end can join, joins it and compares again. Needs the digit width W.
+spl_assert_archive() {
+    local base=$1 source=$2 width=$3 volume=$4
+    local zeros unpacker image_size name header joined k number members
+    zeros=$(printf "%0${width}d" 0)
+    unpacker="$base.$zeros.exe"
+    e2e_assert_exists "$unpacker"
+    e2e_assert_size "$unpacker" "$volume"
+    image_size=$(stat -c %s "$DRAVNIK_WINDOWS_BUILD/unpacker.exe")
+    cmp -s -n "$image_size" "$DRAVNIK_WINDOWS_BUILD/unpacker.exe" "$unpacker" ||
+        e2e_fail "$unpacker does not start with the unpacker image"
+    name=$(basename "$source")
+    header=$((image_size + ${#name} + 1 + 32))
+    joined="$E2E_TMP/joined.bin"
+    tail -c +$((header + 1)) "$unpacker" >"$joined"
+    members=1
+    for ((k = 1; ; k++)); do
+        number=$(printf "%0${width}d" "$k")
+        [ -f "$base.$number.bin" ] || break
+        cat "$base.$number.bin" >>"$joined"
+        members=$((members + 1))
+    done
+    e2e_assert_same_bytes "$source" "$joined"
+    rm -f "$joined"
+    local cli="$DRAVNIK_NATIVE_BUILD/dravnik"
+    [ -x "$cli" ] || cli="$DRAVNIK_NATIVE_BUILD/cli/dravnik"
+    if [ -x "$cli" ] && ! "$cli" join 2>&1 | grep -q 'not built yet'; then
+        mkdir -p "$E2E_TMP/joined"
+        "$cli" join "$unpacker" "$E2E_TMP/joined" -y >"$E2E_TMP/join.log" 2>&1 ||
+            e2e_fail "dravnik join failed: $(cat "$E2E_TMP/join.log")"
+        e2e_assert_same_bytes "$source" "$E2E_TMP/joined/$name"
+        rm -rf "$E2E_TMP/joined"
+    fi
+    echo "$members"
+}

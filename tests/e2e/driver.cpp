@@ -939,6 +939,146 @@ int cmdSetFocus(int, wchar_t** argv) {
     return 0;
 }
 
+// Polls query(control) until it gives `expected` (any value when expected is -1) and prints
+// the value. Fails when it does not within the timeout.
+int waitForState(HWND control, int (*query)(HWND), int expected, double seconds) {
+    DWORD limit = static_cast<DWORD>(seconds * 1000);
+    DWORD start = GetTickCount();
+    for (;;) {
+        int value = query(control);
+        if (expected < 0 || value == expected) {
+            print(L"%d\n", value);
+            return 0;
+        }
+        if (GetTickCount() - start >= limit || !IsWindow(control)) {
+            return fail(L"state is %d, not %d, after %.1f s", value, expected, seconds);
+        }
+        Sleep(kPollMs);
+    }
+}
+
+int checkState(HWND button) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(button, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+    return static_cast<int>(result);
+}
+
+int enabledState(HWND control) {
+    return IsWindowEnabled(control) ? 1 : 0;
+}
+
+// checked SEL ID [STATE [TIMEOUT]]: prints a button's check state (0, 1, 2); with STATE, waits
+// until it is that.
+int cmdChecked(int argc, wchar_t** argv) {
+    HWND control = resolveControl(argv[0], argv[1], 0);
+    if (control == nullptr) {
+        return 1;
+    }
+    int expected = argc > 2 ? _wtoi(argv[2]) : -1;
+    return waitForState(control, checkState, expected, parseTimeout(argc, argv, 3));
+}
+
+// enabled SEL ID [0|1 [TIMEOUT]]: prints 1 for an enabled control, 0 for a disabled one; with a
+// value, waits until it is that.
+int cmdEnabled(int argc, wchar_t** argv) {
+    HWND control = resolveControl(argv[0], argv[1], 0);
+    if (control == nullptr) {
+        return 1;
+    }
+    int expected = argc > 2 ? _wtoi(argv[2]) : -1;
+    return waitForState(control, enabledState, expected, parseTimeout(argc, argv, 3));
+}
+
+// toolbar-click SEL COMMAND: clicks the button of that command on the window's toolbar with the
+// mouse messages of a user's click, so that the toolbar itself sends the command.
+int cmdToolbarClick(int, wchar_t** argv) {
+    HWND window = resolveControl(argv[0], L"-", 0);
+    if (window == nullptr) {
+        return 1;
+    }
+    HWND toolbar = findDescendant(window, TOOLBARCLASSNAMEW, -1);
+    if (toolbar == nullptr) {
+        return fail(L"window '%ls' has no toolbar", argv[0]);
+    }
+    long long command = 0;
+    if (!parseNumber(argv[1], &command)) {
+        return fail(L"bad command id '%ls'", argv[1]);
+    }
+    DWORD_PTR index = 0;
+    if (!SendMessageTimeoutW(toolbar, TB_COMMANDTOINDEX, static_cast<WPARAM>(command), 0,
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &index) ||
+        static_cast<int>(index) < 0) {
+        return fail(L"the toolbar has no button %lld", command);
+    }
+    RemoteMemory remote;
+    RECT rect = {};
+    DWORD_PTR done = 0;
+    if (!remote.open(toolbar, sizeof(rect)) ||
+        !SendMessageTimeoutW(toolbar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(remote.base),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &done) ||
+        !done || !remote.read(0, &rect, sizeof(rect))) {
+        return fail(L"cannot read the place of toolbar button %lld", command);
+    }
+    LPARAM point = MAKELPARAM((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+    PostMessageW(toolbar, WM_MOUSEMOVE, 0, point);
+    PostMessageW(toolbar, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    PostMessageW(toolbar, WM_LBUTTONUP, 0, point);
+    return 0;
+}
+
+// file-folder [TIMEOUT]: prints the folder that the open or save dialog shows.
+int cmdFileFolder(int argc, wchar_t** argv) {
+    double seconds = parseTimeout(argc, argv, 0);
+    HWND dialog = waitTopLevel(isOpenFileDialog, nullptr, seconds);
+    if (dialog == nullptr) {
+        return fail(L"no file dialog within %.1f s", seconds);
+    }
+    // The dialog answers in the character set of the program that opened it.
+    const bool wide = IsWindowUnicode(dialog) != FALSE;
+    char buffer[MAX_PATH * sizeof(wchar_t)] = {};
+    RemoteMemory remote;
+    DWORD_PTR length = 0;
+    if (!remote.open(dialog, sizeof(buffer)) || !remote.write(0, buffer, sizeof(buffer)) ||
+        !SendMessageTimeoutW(dialog, CDM_GETFOLDERPATH, MAX_PATH,
+                             reinterpret_cast<LPARAM>(remote.base), SMTO_ABORTIFHUNG,
+                             kSendTimeoutMs, &length) ||
+        !remote.read(0, buffer, sizeof(buffer) - sizeof(wchar_t))) {
+        return fail(L"cannot read the file dialog's folder");
+    }
+    wchar_t folder[MAX_PATH + 1] = {};
+    if (wide) {
+        memcpy(folder, buffer, MAX_PATH * sizeof(wchar_t));
+    } else {
+        MultiByteToWideChar(CP_ACP, 0, buffer, -1, folder, MAX_PATH);
+    }
+    print(L"%ls\n", folder);
+    return 0;
+}
+
+// Run under another name than e2e_driver.exe, the driver stands in for a program that the
+// program under test starts (e.g. a copy named winhlp32.exe): it writes the command line it was
+// given, in UTF-8, to its own path + ".cmdline" and ends. Returns false for the driver itself.
+bool runAsStandIn() {
+    wchar_t record[MAX_PATH + 16];
+    DWORD length = GetModuleFileNameW(nullptr, record, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return false;
+    }
+    const wchar_t* name = wcsrchr(record, L'\\');
+    name = name != nullptr ? name + 1 : record;
+    if (lstrcmpiW(name, L"e2e_driver.exe") == 0) {
+        return false;
+    }
+    wcscat(record, L".cmdline");
+    HANDLE file = CreateFileW(record, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        writeUtf8(file, GetCommandLineW());
+        CloseHandle(file);
+    }
+    return true;
+}
+
 int cmdHelp(int, wchar_t**);
 
 struct Command {
@@ -974,6 +1114,10 @@ const Command kCommands[] = {
     {L"hold-file", 2, cmdHoldFile, L"PATH SECONDS  hold a file open without sharing"},
     {L"temp-path", 0, cmdTempPath, L" print the temporary folder"},
     {L"idle", 1, cmdIdle, L"SECONDS  keep Wine's helper processes up"},
+    {L"checked", 2, cmdChecked, L"SEL ID [STATE [TIMEOUT]]  print (or wait for) a check state"},
+    {L"enabled", 2, cmdEnabled, L"SEL ID [0|1 [TIMEOUT]]  print (or wait for) enabled state"},
+    {L"toolbar-click", 2, cmdToolbarClick, L"SEL COMMAND  click a toolbar button with the mouse"},
+    {L"file-folder", 0, cmdFileFolder, L"[TIMEOUT]  print the open or save dialog's folder"},
     {L"help", 0, cmdHelp, L" this list"},
 };
 
@@ -988,6 +1132,9 @@ int cmdHelp(int, wchar_t**) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (runAsStandIn()) {
+        return 0;
+    }
     if (argc < 2) {
         cmdHelp(0, nullptr);
         return 2;

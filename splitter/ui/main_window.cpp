@@ -137,7 +137,10 @@ void handleShortcut(const MSG& msg, bool listWasOpen) {
             SendMessageA(gMainWindow, WM_CLOSE, 0, 0);
         }
     } else if (msg.wParam == VK_RETURN && gState.formReady) {
-        bool inField = msg.hwnd == gForm.sourceEdit || msg.hwnd == gForm.archiveEdit;
+        // The split button is an ordinary push button, for which the dialog manager turns
+        // Enter into IDOK; the command line leaves the focus there so that Enter splits.
+        bool inField = msg.hwnd == gForm.sourceEdit || msg.hwnd == gForm.archiveEdit ||
+                       msg.hwnd == gForm.splitButton;
         if (inField || (gState.sizeBoxFocused && !listWasOpen)) {
             PostMessageA(gMainWindow, WM_COMMAND, ID_SPLIT, 0);
         }

@@ -60,8 +60,6 @@ class TerminalJoinUi final : public JoinUi {
             return kPickCancelled;
         }
         if (strlen(line) >= size) {
-            memcpy(path, line, size - 1);
-            path[size - 1] = '\0';
             return kPickTooLong;
         }
         strcpy(path, line);

@@ -15,6 +15,7 @@ const char* const kTextCannotRead = "Невозможно прочитать %s"
 const char* const kTextDamaged = "Файл %s поврежден";
 const char* const kTextBadHeader = "Неверный заголовок архива:\n%s";
 const char* const kTextPathTooLong = "Слишком длинный путь:\n%s";
+const char* const kTextPickTooLong = "Слишком длинный путь к выбранному файлу!";
 const char* const kTextNoVolumeName = "Невозможно составить имя тома из пути:\n%s";
 
 // Big enough for the longest pattern with the longest path: no message is ever cut short.
@@ -260,7 +261,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
         JoinPick pick = ui->pickVolume(archivePath, kMaxArchivePathChars + 1, nameOffset);
         if (pick != kPickChosen) {
             if (pick == kPickTooLong) {
-                showError(ui, kTextPathTooLong, archivePath);
+                ui->showError(kTextPickTooLong);
             }
             incomplete = true;
             break;

@@ -46,7 +46,7 @@ enum JoinMessageKind {
 enum JoinPick {
     kPickCancelled,
     kPickChosen,
-    kPickTooLong,  // the chosen path did not fit the archive path buffer
+    kPickTooLong,  // the chosen path did not fit the archive path buffer (path then undefined)
 };
 
 // How a join ended. Only kJoinComplete means the target holds every byte of the archive.

@@ -254,9 +254,11 @@ FILE* openMember(const char* name) {
 
 // Closes the member being written; false when its last bytes could not be written.
 bool closeMember(Split* split) {
+    // Flush first and check: Wine's fclose does not report a failed flush of the buffer.
+    bool flushed = fflush(split->member) == 0 && !ferror(split->member);
     int result = fclose(split->member);
     split->member = nullptr;
-    return result == 0;
+    return flushed && result == 0;
 }
 
 void closeAll(Split* split) {

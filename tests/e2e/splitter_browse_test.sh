@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# The two browse buttons: the open dialog fills the source field and suggests an archive name in
+# the remembered archive folder; the save dialog offers the name without its folder and fills
+# the archive field; cancelling either changes nothing. After the split the remembered folder
+# feeds the next suggestion.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/splitter_common.sh"
+e2e_start
+data="$E2E_TMP/data"
+out="$E2E_TMP/out"
+mkdir -p "$out"
+spl_install
+spl_write_ini V2.3 DONOTCLOSE 20K 1.38M 650M "$(e2e_winpath "$data")\\" "$(e2e_winpath "$out")\\"
+source_file="$data/my file.bin"
+spl_make_file "$source_file" 100000
+
+spl_start
+e2e_must command "$SPL_WINDOW" "$ID_SOURCE_BROWSE"
+e2e_assert_eq "" "$(e2e_must open-cancel)" "open dialog's preset name"
+spl_assert_text "$ID_SOURCE_EDIT" ""
+spl_assert_focus "$ID_ARCHIVE_EDIT"
+
+e2e_must command "$SPL_WINDOW" "$ID_SOURCE_BROWSE"
+e2e_must open-file "$(e2e_winpath "$source_file")" >/dev/null
+spl_wait_text "$ID_SOURCE_EDIT" "$(e2e_winpath "$source_file")"
+spl_assert_text "$ID_ARCHIVE_EDIT" "$(e2e_winpath "$out/my file.bin")"
+spl_assert_text "$ID_SIZE_VALUE" "100 000"
+spl_assert_text "$ID_COUNT_VALUE" "6"
+spl_assert_focus "$ID_ARCHIVE_EDIT"
+
+e2e_must command "$SPL_WINDOW" "$ID_ARCHIVE_BROWSE"
+e2e_assert_eq "my file.bin" "$(e2e_must open-cancel)" "save dialog's preset name"
+spl_assert_text "$ID_ARCHIVE_EDIT" "$(e2e_winpath "$out/my file.bin")"
+
+e2e_must command "$SPL_WINDOW" "$ID_ARCHIVE_BROWSE"
+e2e_assert_eq "my file.bin" "$(e2e_must open-file "$(e2e_winpath "$out/named")")" \
+    "save dialog's preset name"
+spl_wait_text "$ID_ARCHIVE_EDIT" "$(e2e_winpath "$out/named")"
+spl_assert_focus "$ID_VOLSIZE_BOX"
+
+spl_enter "$ID_ARCHIVE_EDIT"
+spl_expect_box ':-)' "Готово!"
+spl_assert_archive "$out/named" "$source_file" 1 20480 >/dev/null
+spl_assert_text "$ID_ARCHIVE_EDIT" ""
+spl_assert_focus "$ID_SOURCE_EDIT"
+# Leaving the source field suggests a name in the folder of the last archive.
+e2e_must set-focus "$SPL_WINDOW" "$ID_ARCHIVE_EDIT"
+spl_wait_text "$ID_ARCHIVE_EDIT" "$(e2e_winpath "$out/my file.bin")"
+spl_close "$ID_ARCHIVE_EDIT"
+e2e_log "ok"

@@ -9,7 +9,7 @@
 #   DRAVNIK=path/to/dravnik bench/split_bench.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-dravnik=${DRAVNIK:-$root/build/native/cli/dravnik}
+dravnik=${DRAVNIK:-$root/build/native/dravnik}
 size_mib=${1:-768}
 runs=${2:-3}
 if [ ! -x /usr/bin/time ]; then

@@ -403,6 +403,94 @@ bool selectedTreeText(HWND tree, RemoteMemory& remote, wchar_t* out, int size) {
     return true;
 }
 
+// Text of one tree item, read through memory in the tree's process.
+bool treeItemText(HWND tree, RemoteMemory& remote, LPARAM item, wchar_t* out, int size) {
+    out[0] = 0;
+    constexpr size_t kItemOffset = 1024;
+    constexpr size_t kTextOffset = 2048;
+    TVITEMW request;
+    ZeroMemory(&request, sizeof request);
+    request.mask = TVIF_TEXT;
+    request.hItem = reinterpret_cast<HTREEITEM>(item);
+    request.pszText = reinterpret_cast<wchar_t*>(remote.base + kTextOffset);
+    request.cchTextMax = size;
+    wchar_t empty = 0;
+    if (!remote.write(kItemOffset, &request, sizeof request) ||
+        !remote.write(kTextOffset, &empty, sizeof empty)) {
+        return false;
+    }
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.base + kItemOffset),
+                        SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+    if (!remote.read(kTextOffset, out, size * sizeof(wchar_t))) {
+        return false;
+    }
+    out[size - 1] = 0;
+    return true;
+}
+
+LPARAM treeNext(HWND tree, LPARAM item, WPARAM which) {
+    return SendMessageW(tree, TVM_GETNEXTITEM, which, item);
+}
+
+// Expands the item (the browser fills its folders on the first expansion) and gives its first
+// child, or 0.
+LPARAM expandedChild(HWND tree, LPARAM item) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(tree, TVM_EXPAND, TVE_EXPAND, item, SMTO_ABORTIFHUNG, 60000, &result);
+    return treeNext(tree, item, TVGN_CHILD);
+}
+
+// Child of the item whose text equals the name (case-insensitive), or ends in it when
+// `suffix`; 0 when there is none.
+LPARAM childNamed(HWND tree, RemoteMemory& remote, LPARAM item, const wchar_t* name, bool suffix) {
+    size_t nameLength = wcslen(name);
+    wchar_t text[MAX_PATH];
+    for (LPARAM child = expandedChild(tree, item); child != 0;
+         child = treeNext(tree, child, TVGN_NEXT)) {
+        if (!treeItemText(tree, remote, child, text, MAX_PATH)) {
+            continue;
+        }
+        size_t length = wcslen(text);
+        if (suffix ? length >= nameLength && lstrcmpiW(text + length - nameLength, name) == 0
+                   : lstrcmpiW(text, name) == 0) {
+            return child;
+        }
+    }
+    return 0;
+}
+
+// Selects "X:\a\b" in the tree by names: the drive item "(X:)" under one of the root's
+// children (the computer), then each folder below it.
+bool selectByNames(HWND tree, RemoteMemory& remote, const wchar_t* path) {
+    if (wcslen(path) < 2 || path[1] != L':') {
+        return false;
+    }
+    wchar_t drive[] = {L'(', path[0], L':', L')', 0};
+    LPARAM item = 0;
+    LPARAM root = treeNext(tree, 0, TVGN_ROOT);
+    for (LPARAM top = expandedChild(tree, root); top != 0 && item == 0;
+         top = treeNext(tree, top, TVGN_NEXT)) {
+        item = childNamed(tree, remote, top, drive, true);
+    }
+    wchar_t rest[MAX_PATH * 2];
+    wcsncpy(rest, path + 2, MAX_PATH * 2 - 1);
+    rest[MAX_PATH * 2 - 1] = 0;
+    wchar_t* context = nullptr;
+    for (wchar_t* name = wcstok_s(rest, L"\\", &context); name != nullptr && item != 0;
+         name = wcstok_s(nullptr, L"\\", &context)) {
+        item = childNamed(tree, remote, item, name, false);
+    }
+    if (item == 0) {
+        return false;
+    }
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(tree, TVM_ENSUREVISIBLE, 0, item, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                        &result);
+    return SendMessageTimeoutW(tree, TVM_SELECTITEM, TVGN_CARET, item, SMTO_ABORTIFHUNG,
+                               kSendTimeoutMs, &result) != 0;
+}
+
 // The last component of a Windows path ("Z:\a\b c\" gives "b c"); empty for a drive root.
 void lastComponent(const wchar_t* path, wchar_t* out, size_t size) {
     wchar_t copy[MAX_PATH * 2];
@@ -738,25 +826,62 @@ int cmdBrowseFolder(int argc, wchar_t** argv) {
     if (!remote.open(dialog, 4096) || !remote.write(0, path, strlen(path) + 1)) {
         return fail(L"cannot reach the folder browser's memory");
     }
-    // The tree fills in lazily: select again until the selected item is the folder asked for.
-    DWORD limit = static_cast<DWORD>(seconds * 1000);
-    DWORD start = GetTickCount();
+    // BFFM_SETSELECTIONA is what a program would use. Wine's browser then walks its tree
+    // comparing each level's item with the path's, access times included, and fills a level
+    // only once, so a folder read in between never matches again. Then walk the tree by the
+    // folder names instead.
     wchar_t selected[MAX_PATH];
-    for (;;) {
-        DWORD_PTR result = 0;
-        SendMessageTimeoutA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote.base),
-                            SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
-        Sleep(200);
-        if (selectedTreeText(tree, remote, selected, MAX_PATH) &&
-            (expected[0] == 0 || lstrcmpiW(selected, expected) == 0)) {
-            break;
-        }
-        if (GetTickCount() - start >= limit) {
-            return fail(L"folder browser selects '%ls', not '%ls'", selected, argv[0]);
-        }
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote.base),
+                        SMTO_ABORTIFHUNG, static_cast<UINT>(seconds * 1000), &result);
+    bool chosen = selectedTreeText(tree, remote, selected, MAX_PATH) &&
+                  (expected[0] == 0 || lstrcmpiW(selected, expected) == 0);
+    if (!chosen && !selectByNames(tree, remote, argv[0])) {
+        return fail(L"folder browser cannot select '%ls'", argv[0]);
+    }
+    if (!selectedTreeText(tree, remote, selected, MAX_PATH) ||
+        (expected[0] != 0 && lstrcmpiW(selected, expected) != 0)) {
+        return fail(L"folder browser selects '%ls', not '%ls'", selected, argv[0]);
     }
     pressButton(dialog, IDOK);
     return waitGone(dialog, 10) ? 0 : fail(L"folder browser did not close");
+}
+
+void printTreeLevel(HWND tree, RemoteMemory& remote, LPARAM item, int depth) {
+    for (; item != 0; item = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, item)) {
+        constexpr size_t kItemOffset = 1024;
+        constexpr size_t kTextOffset = 2048;
+        TVITEMW request;
+        ZeroMemory(&request, sizeof request);
+        request.mask = TVIF_TEXT;
+        request.hItem = reinterpret_cast<HTREEITEM>(item);
+        request.pszText = reinterpret_cast<wchar_t*>(remote.base + kTextOffset);
+        request.cchTextMax = MAX_PATH;
+        wchar_t text[MAX_PATH] = {0};
+        remote.write(kItemOffset, &request, sizeof request);
+        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.base + kItemOffset));
+        remote.read(kTextOffset, text, sizeof text);
+        text[MAX_PATH - 1] = 0;
+        print(L"%*ls%ls\n", depth * 2, L"", text);
+        printTreeLevel(tree, remote, SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, item),
+                       depth + 1);
+    }
+}
+
+// browse-tree [TIMEOUT]: prints the folder browser's tree as far as it is filled in.
+int cmdBrowseTree(int argc, wchar_t** argv) {
+    double seconds = parseTimeout(argc, argv, 0);
+    HWND dialog = waitTopLevel(isFolderBrowser, nullptr, seconds);
+    if (dialog == nullptr) {
+        return fail(L"no folder browser within %.1f s", seconds);
+    }
+    HWND tree = findDescendant(dialog, L"SysTreeView32", -1);
+    RemoteMemory remote;
+    if (!remote.open(dialog, 4096)) {
+        return fail(L"cannot reach the folder browser's memory");
+    }
+    printTreeLevel(tree, remote, SendMessageW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0), 0);
+    return 0;
 }
 
 // browse-cancel [TIMEOUT]: prints the folder browser's title text and cancels it.
@@ -1106,6 +1231,7 @@ const Command kCommands[] = {
     {L"msgbox", 1, cmdMessageBox,
      L"CAPTION [ok|cancel|yes|no|none|ID] [TIMEOUT]  print a message box's text, press"},
     {L"browse-folder", 1, cmdBrowseFolder, L"PATH [TIMEOUT]  pick a folder in the browser"},
+    {L"browse-tree", 0, cmdBrowseTree, L"[TIMEOUT]  print the folder browser's tree"},
     {L"browse-cancel", 0, cmdBrowseCancel, L"[TIMEOUT]  cancel the folder browser"},
     {L"open-file", 1, cmdOpenFile, L"PATH [TIMEOUT]  confirm the open-file dialog with PATH"},
     {L"open-cancel", 0, cmdOpenCancel, L"[TIMEOUT]  cancel the open-file dialog"},

@@ -37,7 +37,18 @@ split_source() {
 start_archive() {
     local exe=$1
     UNPACKER_TEMP=$(e2e_temp_dir)
-    e2e_run archive 60 "$exe"
+    e2e_run_bg archive "$exe"
+    local i
+    for ((i = 0; i < 300; i++)); do
+        kill -0 "${E2E_PIDS[archive]}" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "${E2E_PIDS[archive]}" 2>/dev/null; then
+        local message
+        message=$(e2e_driver msgbox ':-(' none 1 2>/dev/null || true)
+        e2e_fail "the archive's .exe still runs after 30 s; message: [$message]; temporary folder: [$(ls -la "$UNPACKER_TEMP")]"
+    fi
+    e2e_wait archive 1
     e2e_assert_eq 0 "$E2E_STATUS" "exit code of the archive's .exe"
     local copies
     copies=$(e2e_must processes 'ombra*.exe' | awk -F'\t' '{print $2}' | tr -d '\r')

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# A missing volume. No: the target stays short (the pieces before the gap), keeps the recorded
+# last-write time, and "Файл <name> поврежден" is shown. Yes: the volume, picked from another
+# folder under another name, takes the missing one's place, and the next volume is found beside
+# the picked file under the picked name's pattern.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/unpacker_common.sh"
+e2e_start
+
+volume=20480
+source="$E2E_TMP/source/data.bin"
+make_source "$source" 70000  # M = 4: B.0.exe, B.1.bin .. B.3.bin
+split_source "$source" "$E2E_TMP/archive/B" "$volume"
+e2e_assert_exists "$E2E_TMP/archive/B.3.bin"
+header=$((UNPACKER_IMAGE_SIZE + 33 + 8))
+
+# No.
+mv "$E2E_TMP/archive/B.2.bin" "$E2E_TMP/B.2.bin.away"
+dest="$E2E_TMP/dest-no"
+mkdir -p "$dest"
+start_archive "$E2E_TMP/archive/B.0.exe"
+pick_folder "$dest"
+question=$(e2e_must msgbox ':-(' no 30)
+e2e_assert_eq $'Отсутствует B.2.bin\nХотите найти его?' "$question" "missing-volume question"
+damaged=$(e2e_must msgbox ':-(' ok 30)
+e2e_assert_eq "Файл data.bin поврежден" "$damaged" "damage message"
+wait_unpacker_gone
+short=$((volume - header + volume))  # the unpacker's own piece and volume 1
+head -c "$short" "$source" >"$E2E_TMP/expected-short"
+e2e_assert_same_bytes "$E2E_TMP/expected-short" "$dest/data.bin"
+e2e_assert_same_mtime "$source" "$dest/data.bin"
+
+# Yes: volume 2 lies elsewhere as "renamed2.bin", volume 3 beside it as "renamed3.bin".
+other="$E2E_TMP/somewhere else"
+mkdir -p "$other"
+mv "$E2E_TMP/B.2.bin.away" "$other/renamed2.bin"
+mv "$E2E_TMP/archive/B.3.bin" "$other/renamed3.bin"
+before=$(e2e_fingerprint "$E2E_TMP/archive")
+dest="$E2E_TMP/dest-yes"
+mkdir -p "$dest"
+start_archive "$E2E_TMP/archive/B.0.exe"
+pick_folder "$dest"
+e2e_must msgbox ':-(' yes 30 >/dev/null
+preset=$(e2e_must open-file "$(e2e_winpath "$other/renamed2.bin")" 30)
+e2e_assert_eq "B.2.bin" "$preset" "file name preset in the open dialog"
+wait_unpacker_gone
+assert_restored "$source" "$dest/data.bin"
+e2e_assert_eq "$before" "$(e2e_fingerprint "$E2E_TMP/archive")" "archive fingerprint"
+e2e_log "ok"

@@ -132,6 +132,10 @@ bool readArchiveHeader(FILE* archive, char* name, FileRecord* record) {
     if (length >= got || header[length] != kNameTerminator || length + 1 + kFileRecordSize > got) {
         return false;
     }
+    // A zero byte would cut the name short: the file would be written under another name.
+    if (memchr(header, 0, length) != nullptr) {
+        return false;
+    }
     memcpy(name, header, length);
     name[length] = '\0';
     *record = decodeFileRecord(header + length + 1);

@@ -91,7 +91,8 @@ void formatText(char* out, unsigned size, const char* pattern, const char* arg);
 // Reads the header that follows the image in an unpacker file: the target name (into name,
 // kMaxTargetNameChars + 1 bytes) and the record. Leaves the stream at the first data byte.
 // False when the header is not well formed: no terminator within kHeaderScanSize bytes, a
-// short record, a member count below 2 or above kMaxVolumeCount, or an unsafe name.
+// short record, a member count below 2 or above kMaxVolumeCount, a zero byte in the name, or an
+// unsafe name.
 bool readArchiveHeader(FILE* archive, char* name, FileRecord* record);
 
 // True when name can only create a file inside the folder it is joined into: not empty, not

@@ -372,37 +372,6 @@ struct RemoteMemory {
     }
 };
 
-// Text of the tree's selected item, read through memory in the tree's process.
-bool selectedTreeText(HWND tree, RemoteMemory& remote, wchar_t* out, int size) {
-    out[0] = 0;
-    HTREEITEM item =
-        reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    if (item == nullptr) {
-        return false;
-    }
-    constexpr size_t kItemOffset = 1024;
-    constexpr size_t kTextOffset = 2048;
-    TVITEMW request;
-    ZeroMemory(&request, sizeof request);
-    request.mask = TVIF_TEXT;
-    request.hItem = item;
-    request.pszText = reinterpret_cast<wchar_t*>(remote.base + kTextOffset);
-    request.cchTextMax = size;
-    wchar_t empty = 0;
-    if (!remote.write(kItemOffset, &request, sizeof request) ||
-        !remote.write(kTextOffset, &empty, sizeof empty)) {
-        return false;
-    }
-    DWORD_PTR result = 0;
-    SendMessageTimeoutW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.base + kItemOffset),
-                        SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
-    if (!remote.read(kTextOffset, out, size * sizeof(wchar_t))) {
-        return false;
-    }
-    out[size - 1] = 0;
-    return true;
-}
-
 // Text of one tree item, read through memory in the tree's process.
 bool treeItemText(HWND tree, RemoteMemory& remote, LPARAM item, wchar_t* out, int size) {
     out[0] = 0;
@@ -427,6 +396,13 @@ bool treeItemText(HWND tree, RemoteMemory& remote, LPARAM item, wchar_t* out, in
     }
     out[size - 1] = 0;
     return true;
+}
+
+// Text of the tree's selected item; false when nothing is selected.
+bool selectedTreeText(HWND tree, RemoteMemory& remote, wchar_t* out, int size) {
+    out[0] = 0;
+    LPARAM item = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+    return item != 0 && treeItemText(tree, remote, item, out, size);
 }
 
 LPARAM treeNext(HWND tree, LPARAM item, WPARAM which) {
@@ -848,23 +824,11 @@ int cmdBrowseFolder(int argc, wchar_t** argv) {
 }
 
 void printTreeLevel(HWND tree, RemoteMemory& remote, LPARAM item, int depth) {
-    for (; item != 0; item = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, item)) {
-        constexpr size_t kItemOffset = 1024;
-        constexpr size_t kTextOffset = 2048;
-        TVITEMW request;
-        ZeroMemory(&request, sizeof request);
-        request.mask = TVIF_TEXT;
-        request.hItem = reinterpret_cast<HTREEITEM>(item);
-        request.pszText = reinterpret_cast<wchar_t*>(remote.base + kTextOffset);
-        request.cchTextMax = MAX_PATH;
-        wchar_t text[MAX_PATH] = {0};
-        remote.write(kItemOffset, &request, sizeof request);
-        SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.base + kItemOffset));
-        remote.read(kTextOffset, text, sizeof text);
-        text[MAX_PATH - 1] = 0;
+    for (; item != 0; item = treeNext(tree, item, TVGN_NEXT)) {
+        wchar_t text[MAX_PATH];
+        treeItemText(tree, remote, item, text, MAX_PATH);
         print(L"%*ls%ls\n", depth * 2, L"", text);
-        printTreeLevel(tree, remote, SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CHILD, item),
-                       depth + 1);
+        printTreeLevel(tree, remote, treeNext(tree, item, TVGN_CHILD), depth + 1);
     }
 }
 

@@ -58,4 +58,5 @@ e2e_must hold-file "$(e2e_winpath "$E2E_TMP/elsewhere/renamed.bin")" 0 >/dev/nul
 # A temporary folder with blanks, as the unpacker tests need.
 e2e_set_temp_dir "$E2E_TMP/temp with blanks"
 e2e_assert_eq "$E2E_TMP/temp with blanks" "$(e2e_temp_dir)" "temporary folder"
+e2e_wait_all 10
 e2e_log "ok"

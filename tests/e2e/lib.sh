@@ -127,9 +127,13 @@ e2e_start() {
     [ -f "$DRAVNIK_E2E_TEMPLATE/system.reg" ] ||
         e2e_fail "no Wine prefix template at $DRAVNIK_E2E_TEMPLATE; run the tests through ctest (its e2e_prefix_template test makes it) or tests/e2e/make_prefix_template.sh"
 
-    # Hard links: the template's files are only read, and Wine replaces its registry files
-    # by renaming new ones into place, so the copy never writes into the template.
+    # Hard links: the template's files are only read. The registry files are real copies, so
+    # that a test's registry change can never reach the template, whatever way Wine saves them.
     cp -a --link "$DRAVNIK_E2E_TEMPLATE" "$E2E_TMP/prefix"
+    local reg
+    for reg in "$DRAVNIK_E2E_TEMPLATE"/*.reg; do
+        cp --remove-destination -p "$reg" "$E2E_TMP/prefix/${reg##*/}"
+    done
     export WINEPREFIX="$E2E_TMP/prefix"
     export WINEDEBUG=-all LC_ALL=ru_RU.UTF-8 WINEDLLOVERRIDES="mscoree,mshtml="
     unset WAYLAND_DISPLAY

@@ -99,7 +99,7 @@ TEST(GroupThousands, BlankBetweenGroupsOfThree) {
 
 TEST(VolumeCount, CountsTheUnpackerAndEveryVolume) {
     // An 8-character name with the default size: S + H up to V still fits the unpacker alone
-    // (1447383 bytes with the original 10240-byte image).
+    // (1447383 bytes with a 10240-byte image).
     uint32_t fits = 1457664 - headerSize(8);
     EXPECT_EQ(volumeCountFor(fits, "C/x/data.txt", 1457664), 1);
     EXPECT_EQ(volumeCountFor(fits + 1, "C/x/data.txt", 1457664), 2);

@@ -158,7 +158,7 @@ TEST(SplitEngine, WorkedExampleGivesTheListedMemberSizes) {
     ASSERT_TRUE(f.split());
     JoinedArchive a = joinArchive(f.base());
     ASSERT_EQ(a.error, "");
-    // 7881 with the 10240-byte image of the original program; ours follows its own constant.
+    // 7881 with a 10240-byte image; the expectation follows our own image constant.
     long long last = 100000 + headerSize(8) - 5 * 20480;
     EXPECT_EQ(a.members, (std::vector<long long>{20480, 20480, 20480, 20480, 20480, last}));
     EXPECT_EQ(a.image, f.image);

@@ -49,8 +49,8 @@ void platformReadFileStamp(const char* path, FileRecord* record) {
     record->lastAccessTime = 0;
     record->lastWriteTime = 0;
     // Sharing for readers and writers: a file held open elsewhere still gives its times.
-    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
         FILETIME created, accessed, written;
         if (GetFileTime(h, &created, &accessed, &written)) {
@@ -65,8 +65,8 @@ void platformReadFileStamp(const char* path, FileRecord* record) {
 
 bool platformApplyFileStamp(const char* path, const FileRecord& record) {
     bool ok = true;
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+    HANDLE h =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) {
         // A zero time is unknown: a null pointer leaves that time as it is.
         FILETIME created = toFiletime(record.creationTime);

@@ -9,7 +9,7 @@
 constexpr uint32_t kSourceSizeUnknown = 4294967295u;
 
 // Flags of SplitterState::archiveDirMode.
-constexpr int kArchiveNameBrowsed = 1;  // run time only
+constexpr int kArchiveNameBrowsed = 1;   // run time only
 constexpr int kArchiveBesideSource = 2;  // saved
 
 constexpr unsigned kVolumeSizeArgSize = 15;  // 14 characters and the terminator

@@ -11,8 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     // First byte: member count; the rest split in two texts at the first zero byte.
-    int count = 2 + static_cast<int>((data[0] | (data[1] << 8) | (data[2] << 16)) %
-                                     (kMaxVolumeCount - 1));
+    int count =
+        2 + static_cast<int>((data[0] | (data[1] << 8) | (data[2] << 16)) % (kMaxVolumeCount - 1));
     const char* rest = reinterpret_cast<const char*>(data + 3);
     size_t restSize = size - 3;
     char* source = static_cast<char*>(malloc(restSize + 1));

@@ -52,8 +52,7 @@ TEST(MemberNames, NameThatWouldNotFitIsRefused) {
 }
 
 TEST(FileRecordLayout, LittleEndianAndRoundTrip) {
-    FileRecord r{0x0102030405060708ull, 0x1112131415161718ull, 0x2122232425262728ull, 0x20,
-                 -5};
+    FileRecord r{0x0102030405060708ull, 0x1112131415161718ull, 0x2122232425262728ull, 0x20, -5};
     unsigned char bytes[kFileRecordSize];
     encodeFileRecord(r, bytes);
     EXPECT_EQ(bytes[0], 0x08);

@@ -17,8 +17,9 @@ constexpr unsigned kMaxArchivePathChars = 259;
 
 // Longest target path (folder, separator, name). The Win32 name is the header's own bytes;
 // the native build writes the UTF-8 form of the code page 1251 name, up to twice as long.
+// Win32 paths reach MAX_PATH - 1 = 259 characters: a name of 255 fits at a drive root ("C:\").
 #ifdef _WIN32
-constexpr unsigned kMaxTargetPathChars = kMaxPathChars;
+constexpr unsigned kMaxTargetPathChars = 259;
 #else
 constexpr unsigned kMaxTargetPathChars = 1023;
 #endif

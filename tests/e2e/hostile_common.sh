@@ -1,0 +1,29 @@
+# Helpers of the end-to-end tests with hostile files and systems (tests/e2e/hostile_*_test.sh).
+# Source after lib.sh and unpacker_common.sh, then call e2e_start.
+
+# Maps the drive LETTER: of the test's prefix to the Linux folder DIR (made if missing), so that a
+# test can work at a drive root without touching the machine's own root.
+map_drive() {
+    local letter=$1 dir=$2
+    mkdir -p "$dir"
+    ln -sfn "$dir" "$WINEPREFIX/dosdevices/${letter,,}:"
+}
+
+# Writes to OUT a copy of the unpacker file ARCHIVE whose header names NAME (raw bytes) instead
+# of the name it holds: the image, NAME, then everything from the old name's terminator on.
+patch_target_name() {
+    local archive=$1 name=$2 out=$3
+    local old_length
+    old_length=$(tail -c +$((UNPACKER_IMAGE_SIZE + 1)) "$archive" | head -c 300 |
+        LC_ALL=C awk -v RS='"' 'NR == 1 { print length($0); exit }')
+    {
+        head -c "$UNPACKER_IMAGE_SIZE" "$archive"
+        printf '%s' "$name"
+        tail -c +$((UNPACKER_IMAGE_SIZE + old_length + 1)) "$archive"
+    } >"$out"
+}
+
+# Lists a folder's own entries (names and sizes, no descent), to show that nothing appeared in it.
+shallow_listing() {
+    (cd "$1" && find . -mindepth 1 -maxdepth 1 -printf '%P\t%s\n' | LC_ALL=C sort)
+}

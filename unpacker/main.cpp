@@ -261,7 +261,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR argument, int) {
         return 0;
     }
     // A path too long for the buffer is kept cut short; the join then refuses it by length.
+    // A file dropped onto the archive arrives in the shell's double quotes when its path has
+    // blanks: the path is what stands inside them. The relaunch never starts with a quote.
+    const char* quoteEnd = nullptr;
+    if (*argument == '"') {
+        quoteEnd = strchr(++argument, '"');
+    }
     decodeArchiveArgument(argument, archivePath, sizeof archivePath);
+    if (quoteEnd != nullptr && static_cast<size_t>(quoteEnd - argument) < sizeof archivePath) {
+        archivePath[quoteEnd - argument] = '\0';
+    }
 
     WNDCLASSEXA windowClass;
     memset(&windowClass, 0, sizeof windowClass);

@@ -22,10 +22,16 @@ class TextReader {
     explicit TextReader(FILE* file) : file_(file) {}
 
     int get() {
+        int c;
         if (pushedCount_ > 0) {
-            return pushed_[--pushedCount_];
+            c = pushed_[--pushedCount_];
+            // A CR read ahead after another CR still pairs with the LF behind it.
+            if (c != '\r' || pushedCount_ > 0) {
+                return c;
+            }
+        } else {
+            c = getc(file_);
         }
-        int c = getc(file_);
         if (c == '\r') {
             int next = getc(file_);
             if (next == '\n') {

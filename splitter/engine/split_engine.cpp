@@ -142,7 +142,8 @@ bool checkSplit(Split* split) {
         ui->message(kMessageError, kCaptionError, kTextSourceUnavailable);
         return false;
     }
-    const char* name = state->sourcePath + lastBackslashIndex(state->sourcePath) + 1;
+    // Index first: a path without a folder gives -1, and sourcePath - 1 is outside the array.
+    const char* name = state->sourcePath + (lastBackslashIndex(state->sourcePath) + 1);
     if (!ui->headerSourceName(name, split->headerName, sizeof split->headerName) ||
         split->headerName[0] == '\0' || strchr(split->headerName, kNameTerminator) != nullptr) {
         tell(ui, kTextBadSourceName, state->sourcePath);

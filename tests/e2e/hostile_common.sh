@@ -14,8 +14,9 @@ map_drive() {
 patch_target_name() {
     local archive=$1 name=$2 out=$3
     local old_length
-    old_length=$(tail -c +$((UNPACKER_IMAGE_SIZE + 1)) "$archive" | head -c 300 |
-        LC_ALL=C awk -v RS='"' 'NR == 1 { print length($0); exit }')
+    # Every stage reads its input to the end: no early exit, so no broken pipe under pipefail.
+    old_length=$(head -c $((UNPACKER_IMAGE_SIZE + 300)) "$archive" | tail -c 300 |
+        LC_ALL=C awk -v RS='"' 'NR == 1 { n = length($0) } END { print n }')
     {
         head -c "$UNPACKER_IMAGE_SIZE" "$archive"
         printf '%s' "$name"

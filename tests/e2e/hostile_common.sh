@@ -1,14 +1,6 @@
 # Helpers of the end-to-end tests with hostile files and systems (tests/e2e/hostile_*_test.sh).
 # Source after lib.sh and unpacker_common.sh, then call e2e_start.
 
-# Maps the drive LETTER: of the test's prefix to the Linux folder DIR (made if missing), so that a
-# test can work at a drive root without touching the machine's own root.
-map_drive() {
-    local letter=$1 dir=$2
-    mkdir -p "$dir"
-    ln -sfn "$dir" "$WINEPREFIX/dosdevices/${letter,,}:"
-}
-
 # Writes to OUT a copy of the unpacker file ARCHIVE whose header names NAME (raw bytes) instead
 # of the name it holds: the image, NAME, then everything from the old name's terminator on.
 patch_target_name() {

@@ -90,3 +90,8 @@ constexpr char kPathSeparator = '/';
 
 // Index of the last path separator in `text`, or -1 when it has none (also for "").
 int lastBackslashIndex(const char* text);
+
+// The name part of a path: what follows its last separator, or the whole path without one.
+inline const char* fileNamePart(const char* path) {
+    return path + (lastBackslashIndex(path) + 1);
+}

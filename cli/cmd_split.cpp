@@ -124,7 +124,7 @@ bool copyText(char* out, size_t outSize, const char* text) {
 
 // The name as the header will hold it: code page 1251, and a name Windows can create.
 bool headerNameFor(const char* sourcePath, char* out, size_t outSize) {
-    const char* name = sourcePath + lastBackslashIndex(sourcePath) + 1;
+    const char* name = fileNamePart(sourcePath);
     if (*name == '\0') {
         fprintf(stderr, "dravnik split: %s names no file\n", sourcePath);
         return false;

@@ -143,7 +143,7 @@ bool checkSplit(Split* split) {
         return false;
     }
     // Index first: a path without a folder gives -1, and sourcePath - 1 is outside the array.
-    const char* name = state->sourcePath + (lastBackslashIndex(state->sourcePath) + 1);
+    const char* name = fileNamePart(state->sourcePath);
     if (!ui->headerSourceName(name, split->headerName, sizeof split->headerName) ||
         split->headerName[0] == '\0' || strchr(split->headerName, kNameTerminator) != nullptr) {
         tell(ui, kTextBadSourceName, state->sourcePath);

@@ -42,7 +42,7 @@ bool browseForFile(BrowseKind kind) {
     gFileDialog.lpstrFile = gState.archiveName;
     // Offer the name without its folder: of the archive name, or else of the source.
     const char* from = gState.archiveName[0] != '\0' ? gState.archiveName : gState.sourcePath;
-    const char* name = from + lastBackslashIndex(from) + 1;
+    const char* name = fileNamePart(from);
     memmove(gState.archiveName, name, strlen(name) + 1);
     gFileDialog.Flags = OFN_EXPLORER | OFN_PATHMUSTEXIST;
     if (!GetSaveFileNameA(&gFileDialog)) {
@@ -209,7 +209,7 @@ void suggestArchiveName() {
         GetWindowTextLengthA(gForm.sourceEdit) == 0) {
         return;
     }
-    const char* name = gState.sourcePath + lastBackslashIndex(gState.sourcePath) + 1;
+    const char* name = fileNamePart(gState.sourcePath);
     char suggestion[kPathBufferSize];
     const char* folder = gState.archiveDirMode < kArchiveBesideSource ? gState.archiveDir : "";
     // A folder and a name that together exceed a path are cut like any over-long typed text.

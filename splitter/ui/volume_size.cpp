@@ -40,12 +40,12 @@ void writeSizeList(const SizeList& list) {
 
 // The name part of a path (after its last backslash) holds a wildcard.
 bool nameHasWildcard(const char* path) {
-    const char* name = path + lastBackslashIndex(path) + 1;
+    const char* name = fileNamePart(path);
     return strchr(name, '?') != nullptr || strchr(name, '*') != nullptr;
 }
 
 size_t nameLength(const char* path) {
-    return strlen(path + lastBackslashIndex(path) + 1);
+    return strlen(fileNamePart(path));
 }
 
 }  // namespace

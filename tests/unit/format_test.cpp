@@ -103,3 +103,15 @@ TEST(Paths, LastSeparator) {
     strcat(p, sep);
     EXPECT_EQ(lastBackslashIndex(p), 3);
 }
+
+TEST(Paths, NamePartFollowsTheLastSeparator) {
+    char path[16] = "a";
+    char sep[2] = {kPathSeparator, 0};
+    strcat(path, sep);
+    strcat(path, "b.txt");
+    EXPECT_STREQ(fileNamePart(path), "b.txt");
+    EXPECT_STREQ(fileNamePart("plain"), "plain");
+    EXPECT_STREQ(fileNamePart(""), "");
+    strcat(path, sep);
+    EXPECT_STREQ(fileNamePart(path), "");
+}

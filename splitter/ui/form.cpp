@@ -53,7 +53,7 @@ HWND createToolbar(HWND window, HINSTANCE instance) {
         CreateToolbarEx(window, WS_CHILD | WS_VISIBLE | WS_BORDER | TBSTYLE_TOOLTIPS, ID_TOOLBAR, 3,
                         instance, IDB_TOOLBAR, buttons, 4, 0, 0, 16, 15, sizeof(TBBUTTON));
     if (toolbar != nullptr) {
-        SendMessageA(toolbar, WM_SIZE, kWindowWidth, gWindowHeight);
+        SendMessageA(toolbar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(kWindowWidth, gWindowHeight));
     }
     return toolbar;
 }

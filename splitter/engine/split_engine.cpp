@@ -35,8 +35,9 @@ const char kTextCountMismatch[] =
     "Число файлов архива не соответствует размерам файла и тома! Проверьте размер тома.";
 const char kTextNameConflict[] = "Конфликт имен архива и исходного файла!";
 
-// The disc turns by a little less than a full circle over the whole split.
-constexpr float kFullTurn = 6.2831852f;
+// The disc turns by a little less than a full circle over the whole split. The quotient by
+// the member count is taken in double precision and only then held as a float.
+constexpr double kFullTurn = 6.2831852;
 // The last member's sector starts this far before the previous end angle.
 constexpr double kLastSectorLead = 0.02;
 // Above this member count the last step is drawn as a radial line instead of a sector.
@@ -323,7 +324,7 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
 
     split->canvas->selectRedBrush();
     split->redBrush = true;
-    split->step = kFullTurn / static_cast<float>(state->volumeCount);
+    split->step = static_cast<float>(kFullTurn / state->volumeCount);
     split->endAngle = split->step;
     drawSector(split->canvas, 0.0f, split->endAngle);
 

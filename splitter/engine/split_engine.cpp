@@ -35,6 +35,10 @@ const char kTextCountMismatch[] =
     "Число файлов архива не соответствует размерам файла и тома! Проверьте размер тома.";
 const char kTextNameConflict[] = "Конфликт имен архива и исходного файла!";
 
+// Characters the unpacker refuses in the name it restores: the terminator, and what a path
+// typed as "C:/dir/x" or "C:x" leaves in the part after the last backslash.
+const char kNotInHeaderNames[] = "\\/:*?\"<>|";
+
 // The disc turns by a little less than a full circle over the whole split. The quotient by
 // the member count is taken in double precision and only then held as a float.
 constexpr double kFullTurn = 6.2831852;
@@ -146,7 +150,7 @@ bool checkSplit(Split* split) {
     // Index first: a path without a folder gives -1, and sourcePath - 1 is outside the array.
     const char* name = fileNamePart(state->sourcePath);
     if (!ui->headerSourceName(name, split->headerName, sizeof split->headerName) ||
-        split->headerName[0] == '\0' || strchr(split->headerName, kNameTerminator) != nullptr) {
+        split->headerName[0] == '\0' || strpbrk(split->headerName, kNotInHeaderNames) != nullptr) {
         tell(ui, kTextBadSourceName, state->sourcePath);
         return false;
     }

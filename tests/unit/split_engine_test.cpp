@@ -316,6 +316,15 @@ TEST(SplitEngine, RefusesBeforeWritingAnything) {
                  volumeCountFor(f.state.sourceSize, f.state.sourcePath, f.state.volumeSize);
          },
          "Конфликт имен архива и исходного файла!"},
+        {"name the unpacker would refuse, as C:x leaves it",
+         [](Fixture& f) {
+             std::string src = f.dir.file("c:data.txt");
+             ASSERT_EQ(rename(f.state.sourcePath, src.c_str()), 0);
+             snprintf(f.state.sourcePath, sizeof f.state.sourcePath, "%s", src.c_str());
+             f.state.volumeCount =
+                 volumeCountFor(f.state.sourceSize, f.state.sourcePath, f.state.volumeSize);
+         },
+         nullptr},
         {"archive name ends in a separator",
          [](Fixture& f) {
              snprintf(f.state.archiveName, sizeof f.state.archiveName, "%s/", f.dir.path().c_str());

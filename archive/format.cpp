@@ -38,6 +38,25 @@ FileRecord decodeFileRecord(const unsigned char in[kFileRecordSize]) {
     return record;
 }
 
+FileRecord fileRecordFor(const FileStamp& stamp, int32_t memberCount) {
+    FileRecord record;
+    record.creationTime = stamp.creationTime;
+    record.lastAccessTime = stamp.lastAccessTime;
+    record.lastWriteTime = stamp.lastWriteTime;
+    record.attributes = stamp.attributes;
+    record.volumeCount = memberCount;
+    return record;
+}
+
+FileStamp stampOf(const FileRecord& record) {
+    FileStamp stamp;
+    stamp.creationTime = record.creationTime;
+    stamp.lastAccessTime = record.lastAccessTime;
+    stamp.lastWriteTime = record.lastWriteTime;
+    stamp.attributes = record.attributes;
+    return stamp;
+}
+
 int digitWidth(int memberCount) {
     int width = 1;
     long long bound = 10;

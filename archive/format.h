@@ -10,9 +10,11 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "platform/file_stamp.h"
+
 // Length of the unpacker program that starts every archive. The build pads unpacker.exe to
 // exactly this many bytes and fails when the program outgrows it. A multiple of 512.
-constexpr unsigned kUnpackerImageSize = 9728;
+constexpr unsigned kUnpackerImageSize = 10240;
 // Where the splitter's own executable carries the unpacker image: the splitter's program is
 // padded to this many bytes and the image appended. The build fails when it outgrows it.
 constexpr unsigned kUnpackerImageOffset = 131072;
@@ -32,11 +34,6 @@ static_assert(kUnpackerImageSize % 512 == 0, "the image is a whole number of fil
 static_assert(kUnpackerImageSize + 33 + kMaxPathChars < kMinVolumeSize,
               "the smallest volume must still carry data after the longest header");
 
-// Win32 attribute bits the programs name.
-constexpr uint32_t kAttrReadOnly = 0x1;
-constexpr uint32_t kAttrArchive = 0x20;
-constexpr uint32_t kAttrUnknown = 0xFFFFFFFFu;
-
 // The source file's times (Win32 FILETIME: 100 ns units since 1601-01-01 UTC; 0 = unknown),
 // its attribute bits and the member count M.
 struct FileRecord {
@@ -51,6 +48,10 @@ struct FileRecord {
 void encodeFileRecord(const FileRecord& record, unsigned char out[kFileRecordSize]);
 // Reads the 32-byte little-endian form.
 FileRecord decodeFileRecord(const unsigned char in[kFileRecordSize]);
+
+// The record of a file of that stamp in an archive of memberCount members, and back.
+FileRecord fileRecordFor(const FileStamp& stamp, int32_t memberCount);
+FileStamp stampOf(const FileRecord& record);
 
 // W, the number of decimal digits of M - 1, at least 1.
 int digitWidth(int memberCount);

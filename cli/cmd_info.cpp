@@ -16,9 +16,6 @@ namespace {
 // length the system allows.
 constexpr size_t kInfoPathSize = 4096 + 16;
 
-// 100 ns intervals between 1601-01-01 and 1970-01-01, and per second.
-constexpr uint64_t kEpochDifference = 116444736000000000ull;
-constexpr uint64_t kTicksPerSecond = 10000000ull;
 
 struct AttributeName {
     uint32_t bit;
@@ -36,14 +33,14 @@ void printTime(const char* label, uint64_t fileTime) {
         printf("%-13s unknown (0)\n", label);
         return;
     }
-    if (fileTime < kEpochDifference) {
+    if (fileTime < kFileTimeEpochOffset) {
         printf("%-13s before 1970 (FILETIME %llu)\n", label,
                static_cast<unsigned long long>(fileTime));
         return;
     }
-    uint64_t since = fileTime - kEpochDifference;
-    time_t seconds = static_cast<time_t>(since / kTicksPerSecond);
-    unsigned fraction = static_cast<unsigned>(since % kTicksPerSecond);
+    uint64_t since = fileTime - kFileTimeEpochOffset;
+    time_t seconds = static_cast<time_t>(since / kFileTimeTicksPerSecond);
+    unsigned fraction = static_cast<unsigned>(since % kFileTimeTicksPerSecond);
     struct tm parts;
     if (gmtime_r(&seconds, &parts) == nullptr) {
         printf("%-13s FILETIME %llu\n", label, static_cast<unsigned long long>(fileTime));

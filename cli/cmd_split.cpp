@@ -18,9 +18,6 @@ namespace {
 const char kVolumeTooSmall[] = "Размер тома не может быть меньше 20480!";
 const char kDefaultSizeText[] = "1457664";
 
-// Characters a Windows file name cannot hold; the unpacker creates the target under this name.
-const char kForbiddenInWindowsNames[] = "\\/:*?\"<>|";
-
 // Progress: one step per member, on standard error. On a terminal the count is rewritten in
 // place; otherwise each step is a line of its own.
 class TerminalCanvas : public SplitCanvas {
@@ -122,7 +119,8 @@ bool copyText(char* out, size_t outSize, const char* text) {
     return true;
 }
 
-// The name as the header will hold it: code page 1251, and a name Windows can create.
+// The name as the header will hold it, in code page 1251. Whether the join accepts the name
+// is the engine's check.
 bool headerNameFor(const char* sourcePath, char* out, size_t outSize) {
     const char* name = fileNamePart(sourcePath);
     if (*name == '\0') {
@@ -133,21 +131,6 @@ bool headerNameFor(const char* sourcePath, char* out, size_t outSize) {
         fprintf(stderr,
                 "dravnik split: the name %s has a character that code page 1251 cannot "
                 "hold; rename the file first\n",
-                name);
-        return false;
-    }
-    size_t n = strlen(out);
-    bool valid = out[n - 1] != '.' && out[n - 1] != ' ';
-    for (size_t i = 0; i < n && valid; ++i) {
-        unsigned char c = static_cast<unsigned char>(out[i]);
-        if (c < 0x20 || strchr(kForbiddenInWindowsNames, c) != nullptr) {
-            valid = false;
-        }
-    }
-    if (!valid) {
-        fprintf(stderr,
-                "dravnik split: %s is not a valid Windows file name (no \\ / : * ? \" < > |, "
-                "no control characters, no trailing dot or blank); rename the file first\n",
                 name);
         return false;
     }

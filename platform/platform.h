@@ -4,8 +4,9 @@
 
 #include <stddef.h>
 #include <stdint.h>
+#include <stdio.h>
 
-#include "archive/format.h"
+#include "platform/file_stamp.h"
 
 // Full path of the running executable into out (size bytes). False when it does not fit.
 bool platformOwnExecutablePath(char* out, size_t size);
@@ -16,15 +17,104 @@ bool platformFileExists(const char* path);
 // Size of the file in bytes, or -1 when it cannot be opened for reading.
 int64_t platformFileSize(const char* path);
 
-// Reads the file's times and attribute bits as Windows reports them into the record's
-// creationTime, lastAccessTime, lastWriteTime and attributes (volumeCount is left alone).
-// Opens with sharing, so a file held open by another program still gives its times. Times
-// that cannot be read are 0 (unknown); attributes that cannot be read are kAttrUnknown.
-void platformReadFileStamp(const char* path, FileRecord* record);
+// Reads the file's times and attribute bits as Windows reports them. Opens with sharing, so a
+// file held open by another program still gives its times. Times that cannot be read are 0
+// (unknown); attributes that cannot be read are kAttrUnknown.
+void platformReadFileStamp(const char* path, FileStamp* stamp);
 
-// Gives the file the record's times (a zero time is unknown and left as it is) and then its
+// Gives the file the stamp's times (a zero time is unknown and left as it is) and then its
 // attribute bits (kAttrUnknown is left alone). Returns false when any step failed.
-bool platformApplyFileStamp(const char* path, const FileRecord& record);
+bool platformApplyFileStamp(const char* path, const FileStamp& stamp);
 
 // Clears the file's attributes (read-only included) so that it can be replaced.
 void platformClearAttributes(const char* path);
+
+// ---------------------------------------------------------------------------------------------
+// Files are compared by identity, never by spelling: letter case, "..", doubled separators,
+// relative folders and links all reach one file under other names.
+
+// What the system knows a file by: device and inode natively; volume serial number and file
+// index on Windows.
+struct FileIdentity {
+    uint64_t volume;
+    uint64_t index;
+};
+
+inline bool sameIdentity(const FileIdentity& a, const FileIdentity& b) {
+    return a.volume == b.volume && a.index == b.index;
+}
+
+// The identity of the file that path reaches, links followed. False when nothing is there or
+// the system does not tell.
+bool platformFileIdentity(const char* path, FileIdentity* identity);
+
+// The absolute form of path ("." and ".." resolved, separators single) into out (size bytes).
+// Links are not resolved. False when it does not fit.
+bool platformFullPath(const char* path, char* out, size_t size);
+
+// True when a and b name one file: by identity when both can be had, otherwise by their full
+// paths (compared case-insensitively on Windows, whose names are).
+bool platformSameFile(const char* a, const char* b);
+
+// Calls visit(name, context) for every entry of folder (a path ending in a separator, or ""
+// for the current folder), "." and ".." left out. False when the folder cannot be listed.
+bool platformListFolder(const char* folder, void (*visit)(const char* name, void* context),
+                        void* context);
+
+// A byte of a code page 1251 name in the case Windows compares names in: ASCII and Cyrillic
+// letters folded to upper case.
+inline unsigned char foldNameCase(unsigned char c) {
+    if (c >= 'a' && c <= 'z') {
+        return static_cast<unsigned char>(c - 'a' + 'A');
+    }
+    if (c >= 0xE0) {  // а .. я
+        return static_cast<unsigned char>(c - 0x20);
+    }
+    if (c == 0xB8) {  // ё
+        return 0xA8;
+    }
+    return c;
+}
+
+// Case-insensitive equality of the first `length` bytes of two names (a whole name when
+// length is -1), as Windows compares names.
+inline bool namesEqualIgnoringCase(const char* a, const char* b, long length = -1) {
+    for (long i = 0; length < 0 || i < length; ++i) {
+        unsigned char x = foldNameCase(static_cast<unsigned char>(a[i]));
+        unsigned char y = foldNameCase(static_cast<unsigned char>(b[i]));
+        if (x != y) {
+            return false;
+        }
+        if (x == 0) {
+            return true;
+        }
+    }
+    return true;
+}
+
+enum ReplaceStatus {
+    kReplaced,       // the stream is a new, empty file of that name
+    kReplaceFailed,  // the old entry could not be removed or the file not created
+    kReplaceBusy,    // another program holds the existing file (see `hold`)
+};
+
+// Puts a new, empty file for binary writing in place of whatever entry path names: an existing
+// file or link is removed first (a link itself, never what it points to), so nothing is ever
+// written through a link. With hold, the file stays held for this process until it is closed
+// (no sharing on Windows, an exclusive lock natively), and an existing file held that way by
+// another program is left alone and reported as busy. Returns null unless *status is kReplaced.
+FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status);
+
+// Removes the file or link that path names (never a folder, never what a link points to).
+// False when nothing was removed.
+bool platformRemoveFile(const char* path);
+
+// Opens path for binary reading only when it reaches a regular file: a folder, a FIFO or a
+// device is refused without blocking. Null otherwise.
+FILE* platformOpenRegularFile(const char* path);
+
+// Size of an open stream's file in bytes (its end position), or -1. The position is kept.
+int64_t platformStreamSize(FILE* file);
+
+// Sets an open stream's position, 64 bits wide. False on failure.
+bool platformSeek(FILE* file, int64_t offset);

@@ -8,27 +8,24 @@
 
 namespace {
 
-// 100 ns intervals between 1601-01-01 and 1970-01-01.
-constexpr uint64_t kEpochDifference = 116444736000000000ull;
-
 uint64_t toFileTime(const struct timespec& ts) {
     if (ts.tv_sec < 0) {
         return 0;
     }
-    return kEpochDifference + static_cast<uint64_t>(ts.tv_sec) * 10000000ull +
+    return kFileTimeEpochOffset + static_cast<uint64_t>(ts.tv_sec) * kFileTimeTicksPerSecond +
            static_cast<uint64_t>(ts.tv_nsec) / 100;
 }
 
 struct timespec fromFileTime(uint64_t fileTime) {
     struct timespec ts;
-    if (fileTime < kEpochDifference) {
+    if (fileTime < kFileTimeEpochOffset) {
         ts.tv_sec = 0;
         ts.tv_nsec = 0;
         return ts;
     }
-    uint64_t since = fileTime - kEpochDifference;
-    ts.tv_sec = static_cast<time_t>(since / 10000000ull);
-    ts.tv_nsec = static_cast<long>((since % 10000000ull) * 100);
+    uint64_t since = fileTime - kFileTimeEpochOffset;
+    ts.tv_sec = static_cast<time_t>(since / kFileTimeTicksPerSecond);
+    ts.tv_nsec = static_cast<long>((since % kFileTimeTicksPerSecond) * 100);
     return ts;
 }
 
@@ -60,7 +57,7 @@ int64_t platformFileSize(const char* path) {
     return static_cast<int64_t>(st.st_size);
 }
 
-void platformReadFileStamp(const char* path, FileRecord* record) {
+void platformReadFileStamp(const char* path, FileStamp* record) {
     record->creationTime = 0;
     record->lastAccessTime = 0;
     record->lastWriteTime = 0;
@@ -89,7 +86,7 @@ void platformReadFileStamp(const char* path, FileRecord* record) {
     record->attributes = attributes;
 }
 
-bool platformApplyFileStamp(const char* path, const FileRecord& record) {
+bool platformApplyFileStamp(const char* path, const FileStamp& record) {
     bool ok = true;
     struct timespec times[2];
     times[0].tv_sec = 0;

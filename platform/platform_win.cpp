@@ -1,6 +1,8 @@
 #include "platform/platform.h"
 
 #include <windows.h>
+#include <stdio.h>
+#include <string.h>
 
 namespace {
 
@@ -44,7 +46,7 @@ int64_t platformFileSize(const char* path) {
     return ok ? static_cast<int64_t>(size.QuadPart) : -1;
 }
 
-void platformReadFileStamp(const char* path, FileRecord* record) {
+void platformReadFileStamp(const char* path, FileStamp* record) {
     record->creationTime = 0;
     record->lastAccessTime = 0;
     record->lastWriteTime = 0;
@@ -63,7 +65,7 @@ void platformReadFileStamp(const char* path, FileRecord* record) {
     record->attributes = GetFileAttributesA(path);
 }
 
-bool platformApplyFileStamp(const char* path, const FileRecord& record) {
+bool platformApplyFileStamp(const char* path, const FileStamp& record) {
     bool ok = true;
     HANDLE h =
         CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -31,42 +31,6 @@ bool isSeparator(char c) {
     return c == '/' || c == '\\';
 }
 
-bool equalsIgnoringCase(const char* a, const char* b, unsigned length) {
-    for (unsigned i = 0; i < length; ++i) {
-        char x = a[i];
-        if (x >= 'a' && x <= 'z') {
-            x = static_cast<char>(x - 'a' + 'A');
-        }
-        if (x != b[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Windows opens these as devices whatever folder or extension they are given.
-bool isDeviceName(const char* name) {
-    unsigned stem = 0;
-    while (name[stem] != '\0' && name[stem] != '.') {
-        ++stem;
-    }
-    // "CON .txt" is the console too: trailing blanks of the stem do not count.
-    while (stem > 0 && name[stem - 1] == ' ') {
-        --stem;
-    }
-    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char* device : kDevices) {
-        if (stem == strlen(device) && equalsIgnoringCase(name, device, stem)) {
-            return true;
-        }
-    }
-    if (stem == 4 && (equalsIgnoringCase(name, "COM", 3) || equalsIgnoringCase(name, "LPT", 3)) &&
-        name[3] >= '1' && name[3] <= '9') {
-        return true;
-    }
-    return false;
-}
-
 // Overwrites the last width + 4 characters of path (length characters) with the number and
 // ".bin". False when they would reach into the folder part.
 bool formVolumePath(char* path, unsigned length, const char* number, int width) {
@@ -100,50 +64,6 @@ void formatText(char* out, unsigned size, const char* pattern, const char* arg) 
         }
     }
     out[n] = '\0';
-}
-
-bool isSafeTargetName(const char* name) {
-    if (name[0] == '\0') {
-        return false;
-    }
-    bool onlyDots = true;
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; ++p) {
-        if (*p < 0x20 || *p == 0x7F || strchr("\\/:*?\"<>|", *p) != nullptr) {
-            return false;
-        }
-        if (*p != '.' && *p != ' ') {
-            onlyDots = false;
-        }
-    }
-    // ".", ".." and names of dots and blanks only name the folder itself or its parent.
-    return !onlyDots && !isDeviceName(name);
-}
-
-bool readArchiveHeader(FILE* archive, char* name, FileRecord* record) {
-    unsigned char header[kMaxHeaderSize];
-    if (fseek(archive, kUnpackerImageSize, SEEK_SET) != 0) {
-        return false;
-    }
-    size_t got = fread(header, 1, sizeof header, archive);
-    unsigned length = 0;
-    while (length < got && length < kHeaderScanSize && header[length] != kNameTerminator) {
-        ++length;
-    }
-    if (length >= got || header[length] != kNameTerminator || length + 1 + kFileRecordSize > got) {
-        return false;
-    }
-    // A zero byte would cut the name short: the file would be written under another name.
-    if (memchr(header, 0, length) != nullptr) {
-        return false;
-    }
-    memcpy(name, header, length);
-    name[length] = '\0';
-    *record = decodeFileRecord(header + length + 1);
-    if (record->volumeCount < 2 || record->volumeCount > kMaxVolumeCount ||
-        !isSafeTargetName(name)) {
-        return false;
-    }
-    return fseek(archive, static_cast<long>(headerSize(length)), SEEK_SET) == 0;
 }
 
 int copyRest(FILE* source, FILE* target, char* buffer, unsigned bufferSize) {
@@ -285,7 +205,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
         ui->showError(kTextWriteFailed);
         return kJoinFailed;
     }
-    platformApplyFileStamp(target, record);
+    platformApplyFileStamp(target, stampOf(record));
     ui->beep();
     if (incomplete) {
         showError(ui, kTextDamaged, name);

@@ -10,6 +10,7 @@
 #include <stdio.h>
 
 #include "archive/format.h"
+#include "archive/header.h"
 
 // The archive path lives in a buffer of this size and holds at most kMaxArchivePathChars.
 constexpr unsigned kArchivePathSize = 300;
@@ -27,12 +28,6 @@ constexpr unsigned kTargetPathSize = kMaxTargetPathChars + 1;
 // The destination folder as the user gives it. The shell fills up to 260 bytes.
 constexpr unsigned kFolderSize =
     kTargetPathSize < kArchivePathSize ? kArchivePathSize : kTargetPathSize;
-
-// The header's name field: at most 255 bytes before the terminator.
-constexpr unsigned kMaxTargetNameChars = kMaxPathChars;
-// How far after the image the terminator may stand, and the bytes the header can take.
-constexpr unsigned kHeaderScanSize = kMaxTargetNameChars + 1;
-constexpr unsigned kMaxHeaderSize = kHeaderScanSize + kFileRecordSize;
 
 // The buffer the unpacker copies through.
 constexpr unsigned kCopyBufferSize = 4096;
@@ -88,19 +83,6 @@ class JoinUi {
 
 // Writes pattern into out with its one "%s" replaced by arg; cut to size - 1 bytes.
 void formatText(char* out, unsigned size, const char* pattern, const char* arg);
-
-// Reads the header that follows the image in an unpacker file: the target name (into name,
-// kMaxTargetNameChars + 1 bytes) and the record. Leaves the stream at the first data byte.
-// False when the header is not well formed: no terminator within kHeaderScanSize bytes, a
-// short record, a member count below 2 or above kMaxVolumeCount, a zero byte in the name, or an
-// unsafe name.
-bool readArchiveHeader(FILE* archive, char* name, FileRecord* record);
-
-// True when name can only create a file inside the folder it is joined into: not empty, not
-// "." or "..", no separator, drive colon, control character or other character Windows
-// forbids in names, and not a device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or
-// without an extension).
-bool isSafeTargetName(const char* name);
 
 // Copies everything from source's position to its end onto target through buffer. Returns
 // 0 on success, 1 when a read failed and 2 when a write failed. Closes nothing.

@@ -4,7 +4,9 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "archive/folder_scan.h"
 #include "archive/format.h"
+#include "archive/header.h"
 #include "platform/platform.h"
 
 const char kIdleTitle[] = "Dravnik v2.3";
@@ -34,10 +36,7 @@ const char kTextPointless[] = "Нет смысла разбивать файл";
 const char kTextCountMismatch[] =
     "Число файлов архива не соответствует размерам файла и тома! Проверьте размер тома.";
 const char kTextNameConflict[] = "Конфликт имен архива и исходного файла!";
-
-// Characters the unpacker refuses in the name it restores: the terminator, and what a path
-// typed as "C:/dir/x" or "C:x" leaves in the part after the last backslash.
-const char kNotInHeaderNames[] = "\\/:*?\"<>|";
+const char kTextArchiveBusy[] = "Архив %s уже записывается другой программой!";
 
 // The disc turns by a little less than a full circle over the whole split. The quotient by
 // the member count is taken in double precision and only then held as a float.
@@ -53,6 +52,7 @@ constexpr size_t kMessageSize = 600;
 // through its 4096-byte block; large stream buffers turn that into few, large system calls.
 constexpr size_t kStreamBufferSize = 256 * 1024;
 char gSourceBuffer[kStreamBufferSize];
+char gHeadBuffer[kStreamBufferSize];
 char gMemberBuffer[kStreamBufferSize];
 
 // Stands in when the window has no drawing surface to offer.
@@ -83,8 +83,10 @@ struct Split {
     uint32_t nameLength;  // L
     uint32_t header;      // H
     int width;            // W
+    bool memberExists;    // some member name of the archive is taken
     FILE* image;
-    FILE* member;
+    FILE* head;    // the unpacker file, held from its creation to the end of the split
+    FILE* member;  // the volume being written
     FILE* source;
     SplitCanvas* canvas;
     NoCanvas noCanvas;
@@ -149,8 +151,9 @@ bool checkSplit(Split* split) {
     }
     // Index first: a path without a folder gives -1, and sourcePath - 1 is outside the array.
     const char* name = fileNamePart(state->sourcePath);
+    // Only names the join accepts: anything else makes an archive that nobody can join.
     if (!ui->headerSourceName(name, split->headerName, sizeof split->headerName) ||
-        split->headerName[0] == '\0' || strpbrk(split->headerName, kNotInHeaderNames) != nullptr) {
+        !isSafeTargetName(split->headerName)) {
         tell(ui, kTextBadSourceName, state->sourcePath);
         return false;
     }
@@ -180,34 +183,40 @@ bool checkSplit(Split* split) {
         ui->message(kMessageError, kCaptionError, kTextCountMismatch);
         return false;
     }
+    // Every member name has the same length, so the unpacker's name stands for all of them.
+    char probe[kPathBufferSize];
+    if (!unpackerFileName(probe, sizeof probe, state->archiveName,
+                          digitWidth(state->volumeCount))) {
+        ui->message(kMessageError, kCaptionError, kTextNameTooLong);
+        return false;
+    }
+    // Before anything is asked, created or removed: no name the split writes or removes may
+    // reach the source, whatever its spelling, letter case or links.
     if (archiveNameConflict(state->sourcePath, state->archiveName, state->volumeCount,
                             &state->numberWidth)) {
         ui->message(kMessageError, kCaptionError, kTextNameConflict);
         return false;
     }
     split->width = state->numberWidth;
-    // Every member name has the same length, so the unpacker's name stands for all of them.
-    char probe[kPathBufferSize];
-    if (!unpackerFileName(probe, sizeof probe, state->archiveName, split->width)) {
-        ui->message(kMessageError, kCaptionError, kTextNameTooLong);
+    ArchiveFolderScan scan =
+        scanArchiveFolder(state->archiveName, state->volumeCount, split->width, state->sourcePath);
+    if (scan.touchesSource) {
+        ui->message(kMessageError, kCaptionError, kTextNameConflict);
         return false;
     }
+    split->memberExists = scan.memberExists;
     return true;
 }
 
-// Removes volumes 1 .. M + 1 of an older archive of the same base name. Numbers that need one
-// digit more than W (M + 1 can reach 10^W) get it.
+// Removes volumes 1 .. M + 1 of an older archive of the same base name, within this archive's
+// own numbering: a number that needs more than W digits names another archive's volume.
 void removeStaleVolumes(const Split* split) {
     const SplitterState* state = split->state;
-    unsigned limit = 1;
-    for (int i = 0; i < split->width; ++i) {
-        limit *= 10;
-    }
+    unsigned last = lastStaleVolume(state->volumeCount, split->width);
     char name[kPathBufferSize];
-    for (unsigned k = 1; k <= static_cast<unsigned>(state->volumeCount) + 1; ++k) {
-        int width = k < limit ? split->width : split->width + 1;
-        if (volumeFileName(name, sizeof name, state->archiveName, k, width)) {
-            remove(name);
+    for (unsigned k = 1; k <= last; ++k) {
+        if (volumeFileName(name, sizeof name, state->archiveName, k, split->width)) {
+            platformRemoveFile(name);
         }
     }
 }
@@ -250,41 +259,46 @@ void drawLastStep(Split* split) {
     }
 }
 
-FILE* openMember(const char* name) {
-    FILE* file = fopen(name, "wb");
+// A new member file in place of whatever its name held (never written through a link).
+FILE* openMember(const char* name, bool hold, char* buffer, ReplaceStatus* status) {
+    FILE* file = platformReplaceFile(name, hold, status);
     if (file != nullptr) {
-        setvbuf(file, gMemberBuffer, _IOFBF, sizeof gMemberBuffer);
+        setvbuf(file, buffer, _IOFBF, kStreamBufferSize);
     }
     return file;
 }
 
-// Closes the member being written; false when its last bytes could not be written.
-bool closeMember(Split* split) {
-    // Flush first and check: Wine's fclose does not report a failed flush of the buffer.
-    bool flushed = fflush(split->member) == 0 && !ferror(split->member);
-    int result = fclose(split->member);
-    split->member = nullptr;
-    return flushed && result == 0;
+// True when everything written to the stream so far reached the file. Flushes and checks:
+// Wine's fclose does not report a failed flush of the buffer.
+bool flushed(FILE* file) {
+    return fflush(file) == 0 && !ferror(file);
+}
+
+// Closes a member; false when its last bytes could not be written.
+bool closeMember(FILE** file) {
+    bool ok = flushed(*file);
+    ok = fclose(*file) == 0 && ok;
+    *file = nullptr;
+    return ok;
+}
+
+void closeStream(FILE** file) {
+    if (*file != nullptr) {
+        fclose(*file);
+        *file = nullptr;
+    }
 }
 
 void closeAll(Split* split) {
-    if (split->image != nullptr) {
-        fclose(split->image);
-        split->image = nullptr;
-    }
-    if (split->member != nullptr) {
-        fclose(split->member);
-        split->member = nullptr;
-    }
-    if (split->source != nullptr) {
-        fclose(split->source);
-        split->source = nullptr;
-    }
+    closeStream(&split->image);
+    closeStream(&split->member);
+    closeStream(&split->source);
+    closeStream(&split->head);
 }
 
-// Copies count bytes into the open member; turns a failure into the split's outcome.
-Outcome copyInto(Split* split, FILE* from, const char* fromName, uint32_t count) {
-    CopyResult result = copyBytes(from, split->member, count);
+// Copies count bytes into an open member; turns a failure into the split's outcome.
+Outcome copyInto(Split* split, FILE* from, const char* fromName, FILE* to, uint32_t count) {
+    CopyResult result = copyBytes(from, to, count);
     if (result == kCopyWriteFailed) {
         return kOutcomeWriteFailed;
     }
@@ -298,7 +312,8 @@ Outcome copyInto(Split* split, FILE* from, const char* fromName, uint32_t count)
 // Steps 10 to 15: the unpacker file is open, the image is positioned at its first byte.
 Outcome writeMembers(Split* split, const FileRecord& record) {
     SplitterState* state = split->state;
-    Outcome outcome = copyInto(split, split->image, split->ownPath, kUnpackerImageSize);
+    Outcome outcome =
+        copyInto(split, split->image, split->ownPath, split->head, kUnpackerImageSize);
     fclose(split->image);
     split->image = nullptr;
     if (outcome != kOutcomeDone) {
@@ -306,22 +321,23 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
     }
     unsigned char encoded[kFileRecordSize];
     encodeFileRecord(record, encoded);
-    if (fprintf(split->member, "%s\"", split->headerName) < 0 ||
-        fwrite(encoded, sizeof encoded, 1, split->member) != 1) {
+    if (fprintf(split->head, "%s\"", split->headerName) < 0 ||
+        fwrite(encoded, sizeof encoded, 1, split->head) != 1) {
         return kOutcomeWriteFailed;
     }
-    split->source = fopen(state->sourcePath, "rb");
+    split->source = platformOpenRegularFile(state->sourcePath);
     if (split->source == nullptr) {
         noteFailure(split, kTextCannotRead, state->sourcePath);
         return kOutcomeReported;
     }
     setvbuf(split->source, gSourceBuffer, _IOFBF, sizeof gSourceBuffer);
     uint32_t firstPiece = state->volumeSize - split->header;
-    outcome = copyInto(split, split->source, state->sourcePath, firstPiece);
+    outcome = copyInto(split, split->source, state->sourcePath, split->head, firstPiece);
     if (outcome != kOutcomeDone) {
         return outcome;
     }
-    if (!closeMember(split)) {
+    // The unpacker file stays open (and held) until the last volume is written.
+    if (!flushed(split->head)) {
         return kOutcomeWriteFailed;
     }
     uint32_t remaining = state->sourceSize - firstPiece;
@@ -340,16 +356,17 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
         uint32_t count = last ? remaining : state->volumeSize;
         incrementNumber(number, split->width);
         memberFileName(name, sizeof name, state->archiveName, number, "bin");
-        split->member = openMember(name);
+        ReplaceStatus status;
+        split->member = openMember(name, false, gMemberBuffer, &status);
         if (split->member == nullptr) {
             noteFailure(split, kTextCannotCreate, name);
             return kOutcomeReported;
         }
-        outcome = copyInto(split, split->source, state->sourcePath, count);
+        outcome = copyInto(split, split->source, state->sourcePath, split->member, count);
         if (outcome != kOutcomeDone) {
             return outcome;
         }
-        if (!closeMember(split)) {
+        if (!closeMember(&split->member)) {
             return kOutcomeWriteFailed;
         }
         if (last) {
@@ -362,6 +379,9 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
     if (getc(split->source) != EOF) {
         noteFailure(split, kTextSourceChanged, state->sourcePath);
         return kOutcomeReported;
+    }
+    if (!closeMember(&split->head)) {
+        return kOutcomeWriteFailed;
     }
     drawLastStep(split);
     return kOutcomeDone;
@@ -444,9 +464,9 @@ bool splitFile(SplitterState* state, SplitUi* ui) {
         return false;
     }
 
-    FileRecord record;
-    platformReadFileStamp(state->sourcePath, &record);
-    record.volumeCount = state->volumeCount;
+    FileStamp stamp;
+    platformReadFileStamp(state->sourcePath, &stamp);
+    FileRecord record = fileRecordFor(stamp, state->volumeCount);
 
     split.image = ui->openCarriedImage();
     if (split.image == nullptr) {
@@ -455,18 +475,21 @@ bool splitFile(SplitterState* state, SplitUi* ui) {
     }
     char unpackerName[kPathBufferSize];
     unpackerFileName(unpackerName, sizeof unpackerName, state->archiveName, split.width);
-    if (platformFileExists(unpackerName)) {
-        if (!ui->message(kMessageQuestion, kCaptionQuestion, kTextOverwrite)) {
-            closeAll(&split);
-            return false;
-        }
-        removeStaleVolumes(&split);
-    }
-    split.member = openMember(unpackerName);
-    if (split.member == nullptr) {
+    if (split.memberExists && !ui->message(kMessageQuestion, kCaptionQuestion, kTextOverwrite)) {
         closeAll(&split);
-        tell(ui, kTextCannotCreate, unpackerName);
         return false;
+    }
+    // The unpacker file first, held: a second split of this archive now finds it busy before
+    // it removes or writes anything.
+    ReplaceStatus status;
+    split.head = openMember(unpackerName, true, gHeadBuffer, &status);
+    if (split.head == nullptr) {
+        closeAll(&split);
+        tell(ui, status == kReplaceBusy ? kTextArchiveBusy : kTextCannotCreate, unpackerName);
+        return false;
+    }
+    if (split.memberExists) {
+        removeStaleVolumes(&split);
     }
 
     ui->setTitle(kTextWorking);

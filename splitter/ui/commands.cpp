@@ -2,6 +2,7 @@
 // before a split, the split itself and the wait for a busy source.
 #include <string.h>
 
+#include "archive/folder_scan.h"
 #include "archive/format.h"
 #include "splitter/form/sizes.h"
 #include "splitter/ui/dialogs.h"
@@ -77,8 +78,8 @@ bool checkBeforeSplit() {
         refuse("Введите имя архива!", gForm.archiveEdit);
         return false;
     }
-    if (archiveNameConflict(gState.sourcePath, gState.archiveName, gState.volumeCount,
-                            &gState.numberWidth)) {
+    if (archiveTouchesSource(gState.sourcePath, gState.archiveName, gState.volumeCount,
+                             &gState.numberWidth)) {
         refuse("Конфликт имен архива и исходного файла!", gForm.archiveEdit);
         return false;
     }

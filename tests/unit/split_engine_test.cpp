@@ -3,6 +3,7 @@
 #include "splitter/engine/split_engine.h"
 
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -108,6 +109,7 @@ class ScriptedUi : public SplitUi {
 
 const char kDone[] = "Готово!";
 const char kWriteError[] = "Ошибка!\nВозможно, нет места на диске";
+const char kOverwrite[] = "Вы хотите перезаписать существующий архив?";
 
 // A folder with an image file and a source; the state as the form would leave it.
 struct Fixture {
@@ -165,7 +167,7 @@ TEST(SplitEngine, WorkedExampleGivesTheListedMemberSizes) {
     EXPECT_EQ(a.name, "data.txt");
     EXPECT_EQ(a.data, f.source);
     EXPECT_EQ(a.record.volumeCount, 6);
-    FileRecord stamp;
+    FileStamp stamp;
     platformReadFileStamp(f.state.sourcePath, &stamp);
     EXPECT_EQ(a.record.lastWriteTime, stamp.lastWriteTime);
     EXPECT_EQ(a.record.attributes, stamp.attributes);
@@ -241,8 +243,8 @@ TEST(SplitEngine, DeclinedOverwriteWritesNothingAndStillRemembersFolders) {
     EXPECT_EQ(std::string(f.state.archiveDir), f.dir.path() + "/");
 }
 
-TEST(SplitEngine, AcceptedOverwriteRemovesVolumesUpToCountPlusOneWithTheirOwnDigits) {
-    // M = 9: volumes 1..10 go, and 10 needs two digits although W is 1.
+TEST(SplitEngine, AcceptedOverwriteRemovesStaleVolumesOfItsOwnNumberingOnly) {
+    // M = 9: volumes 1..9 go; 10 and 11 need two digits, so they belong to another archive.
     Fixture f("a", sizeFor(9, 20480, 1, 500), 20480);
     ASSERT_EQ(f.state.volumeCount, 9);
     Bytes old = patternBytes(10, 9);
@@ -253,7 +255,7 @@ TEST(SplitEngine, AcceptedOverwriteRemovesVolumesUpToCountPlusOneWithTheirOwnDig
     f.ui.answers = {true};
     ASSERT_TRUE(f.split());
     EXPECT_FALSE(exists(f.base() + ".9.bin"));
-    EXPECT_FALSE(exists(f.base() + ".10.bin"));
+    EXPECT_TRUE(exists(f.base() + ".10.bin"));
     EXPECT_TRUE(exists(f.base() + ".11.bin"));
     JoinedArchive a = joinArchive(f.base());
     ASSERT_EQ(a.error, "");
@@ -360,28 +362,71 @@ TEST(SplitEngine, RefusesSourcesOf4GiBAndMore) {
 }
 
 TEST(SplitEngine, VolumeThatCannotBeCreatedIsReportedByName) {
+    // A folder in the way of volume 3 is a taken member name: the question comes first.
     Fixture f("data.txt", 100000, 20480);
     ASSERT_EQ(mkdir((f.base() + ".3.bin").c_str(), 0700), 0);
+    f.ui.answers = {true};
     EXPECT_FALSE(f.split());
-    EXPECT_EQ(f.ui.messages(), (std::vector<std::string>{"message :-( Не могу создать архив " +
-                                                         f.base() + ".3.bin!"}));
+    EXPECT_EQ(f.ui.messages(), (std::vector<std::string>{
+                                   std::string("message ??? ") + kOverwrite,
+                                   "message :-( Не могу создать архив " + f.base() + ".3.bin!"}));
     EXPECT_EQ(f.ui.events.back(), "title Dravnik v2.3");
     EXPECT_EQ(fileSize(f.base() + ".2.bin"), 20480);
     EXPECT_FALSE(exists(f.base() + ".4.bin"));
+    struct stat st;
+    EXPECT_TRUE(stat((f.base() + ".3.bin").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
 }
 
 TEST(SplitEngine, FullDiskDuringAVolumeKeepsTheMembersBefore) {
+    // A real small file system: room for the unpacker file and two volumes, then no more.
     Fixture f("data.txt", 100000, 20480);
-    ASSERT_EQ(symlink("/dev/full", (f.base() + ".3.bin").c_str()), 0);
-    EXPECT_FALSE(f.split());
+    std::string disk = f.dir.file("disk");
+    ASSERT_EQ(mkdir(disk.c_str(), 0700), 0);
+    if (mount("dravnik-unit", disk.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+    }
+    snprintf(f.state.archiveName, sizeof f.state.archiveName, "%s/set", disk.c_str());
+    bool ok = f.split();
+    std::string base = disk + "/set";
+    long long head = fileSize(base + ".0.exe");
+    long long second = fileSize(base + ".2.bin");
+    bool fourth = exists(base + ".4.bin");
+    size_t drawings = f.ui.canvas.drawings().size();
+    umount(disk.c_str());
+    EXPECT_FALSE(ok);
     EXPECT_EQ(f.ui.messages(),
               (std::vector<std::string>{std::string("message :-( ") + kWriteError}));
     EXPECT_EQ(f.ui.events.back(), "title Dravnik v2.3");
-    EXPECT_EQ(fileSize(f.base() + ".0.exe"), 20480);
-    EXPECT_EQ(fileSize(f.base() + ".2.bin"), 20480);
-    EXPECT_FALSE(exists(f.base() + ".4.bin"));
+    EXPECT_EQ(head, 20480);
+    EXPECT_EQ(second, 20480);
+    EXPECT_FALSE(fourth);
     // Sectors for the unpacker file and volumes 1 and 2 only.
-    EXPECT_EQ(f.ui.canvas.drawings().size(), 3u);
+    EXPECT_EQ(drawings, 3u);
+}
+
+TEST(SplitEngine, MemberLinksAreReplacedNeverWrittenThrough) {
+    Fixture f("data.txt", 100000, 20480);
+    std::string outside = f.dir.file("outside");
+    ASSERT_TRUE(writeFile(outside, patternBytes(100, 5)));
+    ASSERT_EQ(chmod(outside.c_str(), 0444), 0);
+    ASSERT_EQ(symlink(outside.c_str(), (f.base() + ".0.exe").c_str()), 0);
+    ASSERT_EQ(symlink(outside.c_str(), (f.base() + ".3.bin").c_str()), 0);
+    ASSERT_EQ(symlink("/dev/full", (f.base() + ".4.bin").c_str()), 0);
+    f.ui.answers = {true};
+    ASSERT_TRUE(f.split());
+    Bytes after;
+    ASSERT_TRUE(readFile(outside, &after));
+    EXPECT_EQ(after, patternBytes(100, 5));
+    struct stat st;
+    ASSERT_EQ(stat(outside.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
+    for (const char* member : {".0.exe", ".3.bin", ".4.bin"}) {
+        ASSERT_EQ(lstat((f.base() + member).c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode)) << member;
+    }
+    JoinedArchive a = joinArchive(f.base());
+    ASSERT_EQ(a.error, "");
+    EXPECT_EQ(a.data, f.source);
 }
 
 TEST(SplitEngine, ShortReadOfTheImageIsAFailureNamingTheFile) {

@@ -1,0 +1,87 @@
+#include "archive/header.h"
+
+#include <string.h>
+
+namespace {
+
+// ASCII-only case folding: device names are Latin.
+bool equalsUpper(const char* a, const char* upper, unsigned length) {
+    for (unsigned i = 0; i < length; ++i) {
+        char x = a[i];
+        if (x >= 'a' && x <= 'z') {
+            x = static_cast<char>(x - 'a' + 'A');
+        }
+        if (x != upper[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Windows opens these as devices whatever folder or extension they are given.
+bool isDeviceName(const char* name) {
+    unsigned stem = 0;
+    while (name[stem] != '\0' && name[stem] != '.') {
+        ++stem;
+    }
+    // "CON .txt" is the console too: trailing blanks of the stem do not count.
+    while (stem > 0 && name[stem - 1] == ' ') {
+        --stem;
+    }
+    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (const char* device : kDevices) {
+        if (stem == strlen(device) && equalsUpper(name, device, stem)) {
+            return true;
+        }
+    }
+    return stem == 4 && (equalsUpper(name, "COM", 3) || equalsUpper(name, "LPT", 3)) &&
+           name[3] >= '1' && name[3] <= '9';
+}
+
+}  // namespace
+
+bool isSafeTargetName(const char* name) {
+    size_t length = strlen(name);
+    if (length == 0 || length > kMaxTargetNameChars) {
+        return false;
+    }
+    bool onlyDots = true;
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; ++p) {
+        if (*p < 0x20 || *p == 0x7F || strchr("\\/:*?\"<>|", *p) != nullptr) {
+            return false;
+        }
+        if (*p != '.' && *p != ' ') {
+            onlyDots = false;
+        }
+    }
+    // ".", ".." and names of dots and blanks only name the folder itself or its parent.
+    char last = name[length - 1];
+    return !onlyDots && last != '.' && last != ' ' && !isDeviceName(name);
+}
+
+bool readArchiveHeader(FILE* archive, char* name, FileRecord* record) {
+    unsigned char header[kMaxHeaderSize];
+    if (fseek(archive, kUnpackerImageSize, SEEK_SET) != 0) {
+        return false;
+    }
+    size_t got = fread(header, 1, sizeof header, archive);
+    unsigned length = 0;
+    while (length < got && length < kHeaderScanSize && header[length] != kNameTerminator) {
+        ++length;
+    }
+    if (length >= got || header[length] != kNameTerminator || length + 1 + kFileRecordSize > got) {
+        return false;
+    }
+    // A zero byte would cut the name short: the file would be written under another name.
+    if (memchr(header, 0, length) != nullptr) {
+        return false;
+    }
+    memcpy(name, header, length);
+    name[length] = '\0';
+    *record = decodeFileRecord(header + length + 1);
+    if (record->volumeCount < 2 || record->volumeCount > kMaxVolumeCount ||
+        !isSafeTargetName(name)) {
+        return false;
+    }
+    return fseek(archive, static_cast<long>(headerSize(length)), SEEK_SET) == 0;
+}

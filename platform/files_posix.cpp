@@ -1,0 +1,210 @@
+// Files by identity, folder listings, link-safe replacement and 64-bit stream positions:
+// the POSIX side.
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/platform.h"
+
+bool platformFileIdentity(const char* path, FileIdentity* identity) {
+    struct stat st;
+    if (path[0] == '\0' || stat(path, &st) != 0) {
+        return false;
+    }
+    identity->volume = static_cast<uint64_t>(st.st_dev);
+    identity->index = static_cast<uint64_t>(st.st_ino);
+    return true;
+}
+
+bool platformFullPath(const char* path, char* out, size_t size) {
+    if (size == 0) {
+        return false;
+    }
+    // Start from the current folder for a relative path, then walk the components.
+    char joined[PATH_MAX * 2];
+    if (path[0] == '/') {
+        if (strlen(path) >= sizeof joined) {
+            return false;
+        }
+        strcpy(joined, path);
+    } else {
+        char cwd[PATH_MAX];
+        if (getcwd(cwd, sizeof cwd) == nullptr ||
+            static_cast<size_t>(snprintf(joined, sizeof joined, "%s/%s", cwd, path)) >=
+                sizeof joined) {
+            return false;
+        }
+    }
+    size_t n = 0;
+    const char* p = joined;
+    while (*p != '\0') {
+        while (*p == '/') {
+            ++p;
+        }
+        const char* start = p;
+        while (*p != '\0' && *p != '/') {
+            ++p;
+        }
+        size_t length = static_cast<size_t>(p - start);
+        if (length == 0 || (length == 1 && start[0] == '.')) {
+            continue;
+        }
+        if (length == 2 && start[0] == '.' && start[1] == '.') {
+            while (n > 0 && out[n - 1] != '/') {
+                --n;
+            }
+            if (n > 0) {
+                --n;
+            }
+            continue;
+        }
+        if (n + 1 + length >= size) {
+            out[0] = '\0';
+            return false;
+        }
+        out[n++] = '/';
+        memcpy(out + n, start, length);
+        n += length;
+    }
+    if (n == 0) {
+        if (size < 2) {
+            return false;
+        }
+        out[n++] = '/';
+    }
+    out[n] = '\0';
+    return true;
+}
+
+bool platformSameFile(const char* a, const char* b) {
+    FileIdentity x, y;
+    if (platformFileIdentity(a, &x) && platformFileIdentity(b, &y)) {
+        return sameIdentity(x, y);
+    }
+    char fullA[PATH_MAX], fullB[PATH_MAX];
+    return platformFullPath(a, fullA, sizeof fullA) && platformFullPath(b, fullB, sizeof fullB) &&
+           strcmp(fullA, fullB) == 0;
+}
+
+bool platformListFolder(const char* folder, void (*visit)(const char* name, void* context),
+                        void* context) {
+    DIR* dir = opendir(folder[0] == '\0' ? "." : folder);
+    if (dir == nullptr) {
+        return false;
+    }
+    while (struct dirent* entry = readdir(dir)) {
+        const char* name = entry->d_name;
+        if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) {
+            continue;
+        }
+        visit(name, context);
+    }
+    closedir(dir);
+    return true;
+}
+
+namespace {
+
+// True when another process holds an exclusive lock on the regular file path names.
+bool heldElsewhere(const char* path) {
+    int fd = open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st;
+    bool held = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) != 0 &&
+                errno == EWOULDBLOCK;
+    close(fd);
+    return held;
+}
+
+}  // namespace
+
+FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status) {
+    *status = kReplaceFailed;
+    struct stat st;
+    if (lstat(path, &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            return nullptr;
+        }
+        if (hold && S_ISREG(st.st_mode) && heldElsewhere(path)) {
+            *status = kReplaceBusy;
+            return nullptr;
+        }
+        if (unlink(path) != 0 && errno != ENOENT) {
+            return nullptr;
+        }
+    }
+    // O_EXCL never follows a link: a link put there since the removal makes the create fail.
+    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        if (errno == EEXIST) {
+            *status = kReplaceBusy;
+        }
+        return nullptr;
+    }
+    if (hold) {
+        // Another split may have put its own file there between our create and our lock.
+        struct stat mine, named;
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0 || fstat(fd, &mine) != 0 || stat(path, &named) != 0 ||
+            mine.st_ino != named.st_ino || mine.st_dev != named.st_dev) {
+            close(fd);
+            *status = kReplaceBusy;
+            return nullptr;
+        }
+    }
+    FILE* file = fdopen(fd, "wb");
+    if (file == nullptr) {
+        close(fd);
+        unlink(path);
+        return nullptr;
+    }
+    *status = kReplaced;
+    return file;
+}
+
+FILE* platformOpenRegularFile(const char* path) {
+    // O_NONBLOCK: opening a FIFO must not wait for a writer.
+    int fd = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return nullptr;
+    }
+    struct stat st;
+    int flags = fcntl(fd, F_GETFL);
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        close(fd);
+        return nullptr;
+    }
+    FILE* file = fdopen(fd, "rb");
+    if (file == nullptr) {
+        close(fd);
+    }
+    return file;
+}
+
+int64_t platformStreamSize(FILE* file) {
+    off_t position = ftello(file);
+    if (position < 0 || fseeko(file, 0, SEEK_END) != 0) {
+        return -1;
+    }
+    off_t end = ftello(file);
+    if (fseeko(file, position, SEEK_SET) != 0) {
+        return -1;
+    }
+    return static_cast<int64_t>(end);
+}
+
+bool platformSeek(FILE* file, int64_t offset) {
+    return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
+bool platformRemoveFile(const char* path) {
+    return unlink(path) == 0;
+}

@@ -1,0 +1,298 @@
+// dravnik split never destroys its source or a file nobody agreed to replace: other spellings
+// and links of the source, linked members, stale volumes of another numbering, two splits of
+// one archive at once, and names the join would refuse.
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "archive/folder_scan.h"
+#include "archive/header.h"
+#include "tests/unit/split_cli_support.h"
+#include "tests/unit/split_test_support.h"
+
+using namespace splittest;
+
+namespace {
+
+// Standard input from /dev/null for the time of one object: questions are then refused.
+class NoTerminal {
+  public:
+    NoTerminal() : saved_(dup(STDIN_FILENO)) {
+        int null = open("/dev/null", O_RDONLY);
+        dup2(null, STDIN_FILENO);
+        close(null);
+    }
+    ~NoTerminal() {
+        dup2(saved_, STDIN_FILENO);
+        close(saved_);
+    }
+
+  private:
+    int saved_;
+};
+
+// Runs the test body in dir as the current folder, then goes back.
+class InFolder {
+  public:
+    explicit InFolder(const std::string& dir) {
+        if (getcwd(saved_, sizeof saved_) == nullptr) {
+            saved_[0] = '\0';
+        }
+        EXPECT_EQ(chdir(dir.c_str()), 0);
+    }
+    ~InFolder() { EXPECT_EQ(chdir(saved_), 0); }
+
+  private:
+    char saved_[4096];
+};
+
+int entryCount(const std::string& folder) {
+    int n = 0;
+    DIR* dir = opendir(folder.c_str());
+    while (dir != nullptr && readdir(dir) != nullptr) {
+        ++n;
+    }
+    if (dir != nullptr) {
+        closedir(dir);
+    }
+    return n - 2;  // "." and ".."
+}
+
+Bytes contents(const std::string& path) {
+    Bytes data;
+    readFile(path, &data);
+    return data;
+}
+
+}  // namespace
+
+TEST(SplitSafety, OtherSpellingsOfTheSourceAreConflicts) {
+    struct Case {
+        const char* source;
+        const char* archive;
+    };
+    // 2,000,000 bytes in 100000-byte volumes: M = 21, W = 2. Each archive name reaches the
+    // source under another spelling.
+    const Case cases[] = {
+        {"sub/s.07.bin", "./sub/s"},       {"sub/s.03.bin", "sub//s"},
+        {"sub/s.03.bin", "sub/../sub/s"},  {"sub/s.00.exe", "sub/./s"},
+        {"sub/s.02.bin", "../here/sub/s"}, {"sub/s.12.bin", "sub/x/../s"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.source) + " as " + c.archive);
+        TempDir dir;
+        ASSERT_EQ(mkdir(dir.file("here").c_str(), 0700), 0);
+        std::string here = dir.file("here");
+        ASSERT_EQ(mkdir((here + "/sub").c_str(), 0700), 0);
+        ASSERT_EQ(mkdir((here + "/sub/x").c_str(), 0700), 0);
+        Bytes source = patternBytes(2000000, 4);
+        ASSERT_TRUE(writeFile(here + "/" + c.source, source));
+        InFolder in(here);
+        NoTerminal noTerminal;
+        EXPECT_EQ(dravnikSplit({c.source, "-v100000", std::string("-a") + c.archive}), 1);
+        EXPECT_EQ(contents(here + "/" + c.source), source);
+        EXPECT_EQ(entryCount(here + "/sub"), 2);  // the source and the folder x
+        EXPECT_EQ(dravnikSplit({c.source, "-v100000", "-y", std::string("-a") + c.archive}), 1);
+        EXPECT_EQ(contents(here + "/" + c.source), source);
+    }
+}
+
+TEST(SplitSafety, LinksToTheSourceAreConflicts) {
+    for (bool hard : {false, true}) {
+        SCOPED_TRACE(hard ? "hard link" : "symbolic link");
+        TempDir dir;
+        Bytes source = patternBytes(300000, 5);
+        ASSERT_TRUE(writeFile(dir.file("data.bin"), source));
+        ASSERT_EQ(mkdir(dir.file("out").c_str(), 0700), 0);
+        std::string member = dir.file("out/set.2.bin");
+        ASSERT_EQ(hard ? link(dir.file("data.bin").c_str(), member.c_str())
+                       : symlink(dir.file("data.bin").c_str(), member.c_str()),
+                  0);
+        EXPECT_EQ(
+            dravnikSplit({dir.file("data.bin"), "-v100000", "-y", "-a" + dir.file("out/set")}), 1);
+        EXPECT_EQ(contents(dir.file("data.bin")), source);
+        EXPECT_FALSE(exists(dir.file("out/set.0.exe")));
+        // The source itself reached through a link: its members are still found.
+        std::string viaLink = dir.file("link.bin");
+        ASSERT_EQ(symlink(dir.file("out/set.2.bin").c_str(), viaLink.c_str()), 0);
+        EXPECT_EQ(dravnikSplit({viaLink, "-v100000", "-y", "-a" + dir.file("out/set")}), 1);
+        EXPECT_EQ(contents(dir.file("data.bin")), source);
+    }
+}
+
+TEST(SplitSafety, LinkedMembersAreReplacedAndNothingOutsideChanges) {
+    TempDir dir;
+    Bytes source = patternBytes(300000, 6);
+    ASSERT_TRUE(writeFile(dir.file("data.bin"), source));
+    ASSERT_EQ(mkdir(dir.file("out").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir(dir.file("outside").c_str(), 0700), 0);
+    Bytes file = patternBytes(77, 1), program = patternBytes(88, 2);
+    ASSERT_TRUE(writeFile(dir.file("outside/file"), file));
+    ASSERT_TRUE(writeFile(dir.file("outside/p"), program));
+    ASSERT_EQ(chmod(dir.file("outside/file").c_str(), 0444), 0);
+    ASSERT_EQ(symlink("../outside/file", dir.file("out/set.2.bin").c_str()), 0);
+    ASSERT_EQ(symlink("../outside/p", dir.file("out/set.0.exe").c_str()), 0);
+    EXPECT_EQ(dravnikSplit({dir.file("data.bin"), "-v100000", "-y", "-a" + dir.file("out/set")}),
+              0);
+    EXPECT_EQ(contents(dir.file("outside/file")), file);
+    EXPECT_EQ(contents(dir.file("outside/p")), program);
+    struct stat st;
+    ASSERT_EQ(stat(dir.file("outside/file").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
+    ASSERT_EQ(lstat(dir.file("out/set.2.bin").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(joinArchive(dir.file("out/set")).data, source);
+}
+
+TEST(SplitSafety, AnyTakenMemberNameLeadsToTheQuestion) {
+    TempDir dir;
+    Bytes source = patternBytes(300000, 7);
+    ASSERT_TRUE(writeFile(dir.file("data.bin"), source));
+    Bytes old = patternBytes(40, 8);
+    ASSERT_TRUE(writeFile(dir.file("set.2.bin"), old));  // no set.0.exe
+    {
+        NoTerminal noTerminal;  // the question is answered No
+        EXPECT_EQ(dravnikSplit({dir.file("data.bin"), "-v100000", "-a" + dir.file("set")}), 1);
+    }
+    EXPECT_EQ(contents(dir.file("set.2.bin")), old);
+    EXPECT_FALSE(exists(dir.file("set.0.exe")));
+    EXPECT_FALSE(exists(dir.file("set.1.bin")));
+    EXPECT_EQ(dravnikSplit({dir.file("data.bin"), "-v100000", "-y", "-a" + dir.file("set")}), 0);
+    EXPECT_EQ(joinArchive(dir.file("set")).data, source);
+}
+
+TEST(SplitSafety, StaleRemovalKeepsToItsOwnNumbering) {
+    // Re-splitting a.10.bin as "a": M = 10 and W = 1, so a.10.bin and a.11.bin are another
+    // archive's volumes (and one of them is the source).
+    TempDir dir;
+    size_t size = 9 * 20480 + 100 - headerSize(8);
+    Bytes source = patternBytes(size, 9);
+    ASSERT_TRUE(writeFile(dir.file("a.10.bin"), source));
+    Bytes other = patternBytes(50, 3);
+    ASSERT_TRUE(writeFile(dir.file("a.11.bin"), other));
+    ASSERT_TRUE(writeFile(dir.file("a.0.exe"), other));
+    {
+        InFolder in(dir.path());
+        EXPECT_EQ(dravnikSplit({"a.10.bin", "-v20480", "-aa", "-y"}), 0);
+    }
+    EXPECT_EQ(contents(dir.file("a.10.bin")), source);
+    EXPECT_EQ(contents(dir.file("a.11.bin")), other);
+    JoinedArchive a = joinArchive(dir.file("a"));
+    EXPECT_EQ(a.record.volumeCount, 10);
+    EXPECT_EQ(a.data, source);
+}
+
+TEST(SplitSafety, ASecondSplitOfARunningArchiveIsRefused) {
+    TempDir dir;
+    Bytes first = patternBytes(300000, 10), second = patternBytes(300000, 11);
+    ASSERT_TRUE(writeFile(dir.file("one.bin"), first));
+    ASSERT_TRUE(writeFile(dir.file("two.bin"), second));
+    ASSERT_EQ(dravnikSplit({dir.file("one.bin"), "-v100000", "-a" + dir.file("set")}), 0);
+    // A split of this archive that is still running holds its unpacker file.
+    int held = open(dir.file("set.0.exe").c_str(), O_RDONLY);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(flock(held, LOCK_EX), 0);
+    Bytes volume = contents(dir.file("set.2.bin"));
+    EXPECT_EQ(dravnikSplit({dir.file("two.bin"), "-v100000", "-y", "-a" + dir.file("set")}), 1);
+    close(held);
+    EXPECT_EQ(contents(dir.file("set.2.bin")), volume);
+    EXPECT_EQ(joinArchive(dir.file("set")).data, first);
+}
+
+TEST(SplitSafety, TwoSplitsAtOnceLeaveOneWholeArchive) {
+    TempDir dir;
+    const size_t size = 24 * 1024 * 1024;
+    Bytes first = patternBytes(size, 12), second = patternBytes(size, 13);
+    ASSERT_TRUE(writeFile(dir.file("one.bin"), first));
+    ASSERT_TRUE(writeFile(dir.file("two.bin"), second));
+    std::string base = dir.file("set");
+    pid_t child = fork();
+    if (child == 0) {
+        _exit(dravnikSplit({dir.file("one.bin"), "-v20K", "-y", "-a" + base}));
+    }
+    int mine = dravnikSplit({dir.file("two.bin"), "-v20K", "-y", "-a" + base});
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    int theirs = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    EXPECT_TRUE(mine == 0 || theirs == 0);
+    JoinedArchive a = joinArchive(base);
+    ASSERT_EQ(a.error, "");
+    // Whatever the timing, the archive on disk is one source whole, never a mix.
+    EXPECT_TRUE(a.data == first || a.data == second);
+    if (mine != 0) {
+        EXPECT_EQ(a.data, first);
+    }
+    if (theirs != 0) {
+        EXPECT_EQ(a.data, second);
+    }
+}
+
+TEST(SplitSafety, NamesTheJoinRefusesAreRefusedBeforeWriting) {
+    for (const char* name :
+         {"nul.txt", "aux.c", "CON", "com1.log", "del\x7fname", "dot.", "blank "}) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        ASSERT_TRUE(writeFile(dir.file(name), patternBytes(50000)));
+        EXPECT_EQ(dravnikSplit({dir.file(name), "-v20480", "-y", "-a" + dir.file("set")}), 1);
+        EXPECT_EQ(entryCount(dir.path()), 1);
+    }
+}
+
+TEST(SplitSafety, EveryNameTheSplitAcceptsTheJoinAccepts) {
+    for (const char* name :
+         {"data.txt", ".profile", "a..b", "CONSOLE.txt", "COM10", "с пробелом.txt", "ёлка", "x",
+          "semi;colon", "amp&er%sand", "#hash", "{braces}"}) {
+        SCOPED_TRACE(name);
+        TempDir dir;
+        ASSERT_TRUE(writeFile(dir.file(name), patternBytes(50000)));
+        ASSERT_EQ(dravnikSplit({dir.file(name), "-v20480", "-y", "-a" + dir.file("set")}), 0);
+        FILE* head = fopen(dir.file("set.0.exe").c_str(), "rb");
+        ASSERT_NE(head, nullptr);
+        char stored[kMaxTargetNameChars + 1];
+        FileRecord record;
+        EXPECT_TRUE(readArchiveHeader(head, stored, &record));
+        fclose(head);
+    }
+}
+
+TEST(FolderScan, FindsTakenNamesAndTheSourceWhateverTheirCase) {
+    TempDir dir;
+    ASSERT_TRUE(writeFile(dir.file("src.bin"), patternBytes(10)));
+    std::string base = dir.file("Set");
+    // Nothing there yet.
+    ArchiveFolderScan scan = scanArchiveFolder(base.c_str(), 12, 2, dir.file("src.bin").c_str());
+    EXPECT_FALSE(scan.memberExists);
+    EXPECT_FALSE(scan.touchesSource);
+    // A volume of another letter case is another file here, but one of our names is taken.
+    ASSERT_TRUE(writeFile(dir.file("SET.05.BIN"), patternBytes(10)));
+    ASSERT_TRUE(writeFile(dir.file("Set.11.bin"), patternBytes(10)));
+    scan = scanArchiveFolder(base.c_str(), 12, 2, dir.file("src.bin").c_str());
+    EXPECT_TRUE(scan.memberExists);
+    EXPECT_FALSE(scan.touchesSource);
+    // A stale volume (M + 1 = 13) that is a link to the source.
+    ASSERT_EQ(symlink(dir.file("src.bin").c_str(), dir.file("Set.13.bin").c_str()), 0);
+    scan = scanArchiveFolder(base.c_str(), 12, 2, dir.file("src.bin").c_str());
+    EXPECT_TRUE(scan.touchesSource);
+    // Beyond M + 1, or with another width, a name is not ours.
+    ASSERT_EQ(unlink(dir.file("Set.13.bin").c_str()), 0);
+    ASSERT_EQ(symlink(dir.file("src.bin").c_str(), dir.file("Set.14.bin").c_str()), 0);
+    ASSERT_EQ(symlink(dir.file("src.bin").c_str(), dir.file("Set.013.bin").c_str()), 0);
+    scan = scanArchiveFolder(base.c_str(), 12, 2, dir.file("src.bin").c_str());
+    EXPECT_FALSE(scan.touchesSource);
+}
+
+TEST(FolderScan, StaleRangeStopsAtTheWidth) {
+    EXPECT_EQ(lastStaleVolume(6, 1), 7u);
+    EXPECT_EQ(lastStaleVolume(8, 1), 9u);
+    EXPECT_EQ(lastStaleVolume(9, 1), 9u);
+    EXPECT_EQ(lastStaleVolume(10, 1), 9u);
+    EXPECT_EQ(lastStaleVolume(99, 2), 99u);
+    EXPECT_EQ(lastStaleVolume(100, 2), 99u);
+    EXPECT_EQ(lastStaleVolume(101, 3), 102u);
+}

@@ -1,4 +1,5 @@
 #include "archive/format.h"
+#include "archive/header.h"
 
 #include <gtest/gtest.h>
 #include <string.h>
@@ -71,9 +72,28 @@ TEST(FileRecordLayout, LittleEndianAndRoundTrip) {
     EXPECT_EQ(back.volumeCount, -5);
 }
 
-TEST(FileRecordLayout, HeaderSizeFollowsTheImage) {
-    EXPECT_EQ(headerSize(8), kUnpackerImageSize + 41);
-    EXPECT_EQ(headerSize(255), kUnpackerImageSize + 288);
+TEST(FileRecordLayout, HeaderReaderStopsAtTheFirstDataByte) {
+    for (const std::string& name :
+         {std::string("a"), std::string("data.txt"), std::string(255, 'n')}) {
+        SCOPED_TRACE(name.size());
+        std::string file(kUnpackerImageSize, 'I');
+        file += name;
+        file += '"';
+        FileRecord record = {1, 2, 3, kAttrArchive, 7};
+        unsigned char encoded[kFileRecordSize];
+        encodeFileRecord(record, encoded);
+        file.append(reinterpret_cast<const char*>(encoded), sizeof encoded);
+        file += "DATA";
+        FILE* stream = fmemopen(&file[0], file.size(), "rb");
+        ASSERT_NE(stream, nullptr);
+        char read[kMaxTargetNameChars + 1];
+        FileRecord back;
+        ASSERT_TRUE(readArchiveHeader(stream, read, &back));
+        EXPECT_EQ(ftell(stream), static_cast<long>(headerSize(static_cast<uint32_t>(name.size()))));
+        EXPECT_EQ(getc(stream), 'D');
+        EXPECT_EQ(back.volumeCount, 7);
+        fclose(stream);
+    }
 }
 
 TEST(NameConflict, MembersOfTheArchiveConflict) {

@@ -23,5 +23,8 @@ inline int dravnikSplit(std::vector<std::string> args) {
 inline int dravnikInfo(std::vector<std::string> args) {
     return runCommand(runInfo, args);
 }
+inline int dravnikJoin(std::vector<std::string> args) {
+    return runCommand(runJoin, args);
+}
 
 }  // namespace splittest

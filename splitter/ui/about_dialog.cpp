@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "splitter/form/about_text.h"
+#include "splitter/program/about_text.h"
 #include "splitter/ui/dialogs.h"
 #include "splitter/ui/resource_ids.h"
 

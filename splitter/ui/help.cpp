@@ -2,13 +2,13 @@
 #include <windows.h>
 
 #include "archive/format.h"
-#include "splitter/form/help_command.h"
+#include "platform/platform.h"
+#include "splitter/program/help_command.h"
 #include "splitter/ui/dialogs.h"
 
 void openHelp() {
     char exePath[kPathBufferSize];
-    const DWORD length = GetModuleFileNameA(nullptr, exePath, sizeof(exePath));
-    if (length == 0 || length >= sizeof(exePath)) {
+    if (!platformOwnExecutablePath(exePath, sizeof(exePath))) {
         return;  // no path, or a cut one that would name the wrong folder
     }
     // The viewer's name, a blank, two quotes, the folder and the file name.

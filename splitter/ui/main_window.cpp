@@ -6,7 +6,7 @@
 #include <string.h>
 
 #include "splitter/engine/split_engine.h"
-#include "splitter/form/command_line.h"
+#include "splitter/program/command_line.h"
 #include "splitter/form/sizes.h"
 #include "splitter/ui/dialogs.h"
 #include "splitter/ui/resource_ids.h"

@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include "archive/format.h"
+#include "platform/platform.h"
 #include "splitter/engine/split_engine.h"
 #include "splitter/ui/main_window.h"
 
@@ -103,10 +104,7 @@ class WindowSplitUi : public SplitUi {
         return file;
     }
     void ownExecutablePath(char* out, unsigned size) override {
-        DWORD n = GetModuleFileNameA(nullptr, out, size);
-        if (n == 0 || n >= size) {
-            out[0] = '\0';
-        }
+        platformOwnExecutablePath(out, size);
     }
 
   private:

@@ -5,7 +5,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "splitter/form/command_line.h"
+#include "splitter/program/command_line.h"
 
 namespace {
 

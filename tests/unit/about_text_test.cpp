@@ -1,4 +1,4 @@
-#include "splitter/form/about_text.h"
+#include "splitter/program/about_text.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>

@@ -1,4 +1,4 @@
-#include "splitter/form/help_command.h"
+#include "splitter/program/help_command.h"
 
 #include <gtest/gtest.h>
 #include <string.h>

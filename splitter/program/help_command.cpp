@@ -1,4 +1,4 @@
-#include "splitter/form/help_command.h"
+#include "splitter/program/help_command.h"
 
 #include <stdio.h>
 #include <string.h>

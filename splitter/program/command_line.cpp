@@ -1,4 +1,4 @@
-#include "splitter/form/command_line.h"
+#include "splitter/program/command_line.h"
 
 #include <string.h>
 

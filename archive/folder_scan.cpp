@@ -27,13 +27,28 @@ bool reachesSource(const ScanContext* context, const char* path) {
     return platformSameFile(path, context->sourcePath);
 }
 
-// Member k (0 the unpacker file): does its exact name exist, and is it the source?
-void examine(ScanContext* context, unsigned k) {
+void block(ScanContext* context, const char* name) {
+    if (!context->result.blocked) {
+        context->result.blocked = true;
+        strcpy(context->result.blockedName, name);
+    }
+}
+
+// Member k (0 the unpacker file): does its exact name exist, is it the source, and can it be
+// replaced? listedAs is the folder entry that led here (null when none was listed).
+void examine(ScanContext* context, unsigned k, const char* listedAs) {
     char name[kPathBufferSize];
     bool built = k == 0
                      ? unpackerFileName(name, sizeof name, context->archiveName, context->width)
                      : volumeFileName(name, sizeof name, context->archiveName, k, context->width);
-    if (!built || !platformFileExists(name)) {
+    if (!built) {
+        return;
+    }
+    if (!platformFileExists(name)) {
+        // Listed under exactly this name but not there to look at: a link to nothing.
+        if (listedAs != nullptr && strcmp(listedAs, fileNamePart(name)) == 0) {
+            block(context, name);
+        }
         return;
     }
     if (k < static_cast<unsigned>(context->memberCount)) {
@@ -41,6 +56,9 @@ void examine(ScanContext* context, unsigned k) {
     }
     if (reachesSource(context, name)) {
         context->result.touchesSource = true;
+    }
+    if (!platformEntryReplaceable(name)) {
+        block(context, name);
     }
 }
 
@@ -77,7 +95,7 @@ void visitEntry(const char* entry, void* opaque) {
     ScanContext* context = static_cast<ScanContext*>(opaque);
     long k = memberNumberOf(context, entry);
     if (k >= 0) {
-        examine(context, static_cast<unsigned>(k));
+        examine(context, static_cast<unsigned>(k), entry);
     }
 }
 
@@ -112,7 +130,7 @@ ArchiveFolderScan scanArchiveFolder(const char* archiveName, int memberCount, in
     if (!platformListFolder(folder, visitEntry, &context)) {
         // A folder that cannot be listed may still be reachable: look at every name.
         for (unsigned k = 0; k <= context.lastStale; ++k) {
-            examine(&context, k);
+            examine(&context, k, nullptr);
         }
     }
     return context.result;

@@ -160,9 +160,22 @@ bool archiveNameConflict(const char* sourcePath, const char* archiveName, int vo
 int lastBackslashIndex(const char* text) {
     int last = -1;
     for (int i = 0; text[i] != '\0'; ++i) {
-        if (text[i] == kPathSeparator) {
+        if (isPathSeparator(text[i])) {
             last = i;
         }
     }
     return last;
+}
+
+bool isValidArchiveStem(const char* baseName) {
+    const unsigned char* stem = reinterpret_cast<const unsigned char*>(fileNamePart(baseName));
+    if (*stem == 0) {
+        return false;
+    }
+    for (const unsigned char* p = stem; *p != 0; ++p) {
+        if (*p < 0x20 || *p == 0x7F || strchr("\\/:*?\"<>|", *p) != nullptr) {
+            return false;
+        }
+    }
+    return true;
 }

@@ -89,8 +89,23 @@ constexpr char kPathSeparator = '\\';
 constexpr char kPathSeparator = '/';
 #endif
 
+// True for a character that separates a path's folders: the platform's separator, and on
+// Windows also '/', which every Windows call takes as one.
+inline bool isPathSeparator(char c) {
+#ifdef _WIN32
+    return c == '\\' || c == '/';
+#else
+    return c == '/';
+#endif
+}
+
 // Index of the last path separator in `text`, or -1 when it has none (also for "").
 int lastBackslashIndex(const char* text);
+
+// True when the name part of an archive's base name (what follows its folder) can name files
+// on Windows: not empty and without \ / : * ? " < > | or control characters. A base name
+// like "a:b" would write into a stream of the file a on Windows.
+bool isValidArchiveStem(const char* baseName);
 
 // The name part of a path: what follows its last separator, or the whole path without one.
 inline const char* fileNamePart(const char* path) {

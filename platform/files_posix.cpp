@@ -208,3 +208,9 @@ bool platformSeek(FILE* file, int64_t offset) {
 bool platformRemoveFile(const char* path) {
     return unlink(path) == 0;
 }
+
+bool platformEntryReplaceable(const char* path) {
+    // Removing a link removes the link itself here.
+    struct stat st;
+    return lstat(path, &st) == 0 && !S_ISDIR(st.st_mode);
+}

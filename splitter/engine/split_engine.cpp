@@ -37,6 +37,7 @@ const char kTextCountMismatch[] =
     "Число файлов архива не соответствует размерам файла и тома! Проверьте размер тома.";
 const char kTextNameConflict[] = "Конфликт имен архива и исходного файла!";
 const char kTextArchiveBusy[] = "Архив %s уже записывается другой программой!";
+const char kTextBadArchiveName[] = "Недопустимое имя архива: %s";
 
 // The disc turns by a little less than a full circle over the whole split. The quotient by
 // the member count is taken in double precision and only then held as a float.
@@ -136,8 +137,12 @@ bool checkSplit(Split* split) {
     SplitterState* state = split->state;
     SplitUi* ui = split->ui;
     size_t baseLength = strlen(state->archiveName);
-    if (baseLength == 0 || state->archiveName[baseLength - 1] == kPathSeparator) {
+    if (baseLength == 0 || isPathSeparator(state->archiveName[baseLength - 1])) {
         ui->message(kMessageError, kCaptionError, kTextEnterName);
+        return false;
+    }
+    if (!isValidArchiveStem(state->archiveName)) {
+        tell(ui, kTextBadArchiveName, state->archiveName);
         return false;
     }
     if (state->volumeSize < kMinVolumeSize) {
@@ -202,6 +207,11 @@ bool checkSplit(Split* split) {
         scanArchiveFolder(state->archiveName, state->volumeCount, split->width, state->sourcePath);
     if (scan.touchesSource) {
         ui->message(kMessageError, kCaptionError, kTextNameConflict);
+        return false;
+    }
+    // Found now rather than half-way through replacing an older archive.
+    if (scan.blocked) {
+        tell(ui, kTextCannotCreate, scan.blockedName);
         return false;
     }
     split->memberExists = scan.memberExists;
@@ -377,6 +387,13 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
     }
     // A source that grew while it was split is not what the archive holds.
     if (getc(split->source) != EOF) {
+        noteFailure(split, kTextSourceChanged, state->sourcePath);
+        return kOutcomeReported;
+    }
+    // Nor one written to in place while it was read: the archive would match neither version.
+    FileStamp now;
+    platformReadFileStamp(state->sourcePath, &now);
+    if (record.lastWriteTime != 0 && now.lastWriteTime != record.lastWriteTime) {
         noteFailure(split, kTextSourceChanged, state->sourcePath);
         return kOutcomeReported;
     }

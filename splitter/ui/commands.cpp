@@ -74,7 +74,7 @@ bool checkBeforeSplit() {
     }
     readField(gForm.archiveEdit, gState.archiveName, kPathBufferSize);
     size_t length = strlen(gState.archiveName);
-    if (length == 0 || gState.archiveName[length - 1] == '\\') {
+    if (length == 0 || isPathSeparator(gState.archiveName[length - 1])) {
         refuse("Введите имя архива!", gForm.archiveEdit);
         return false;
     }

@@ -3,6 +3,7 @@
 #include "splitter/engine/split_engine.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -62,6 +63,7 @@ class ScriptedUi : public SplitUi {
     std::string imagePath;
     std::string ownPath = "/opt/dravnik/dravnik.exe";
     std::function<void()> onOpenImage;
+    std::function<void()> onTitle;  // runs after each title change
     RecordingCanvas canvas;
 
     bool message(MessageKind kind, const char* caption, const char* text) override {
@@ -75,7 +77,12 @@ class ScriptedUi : public SplitUi {
         }
         return answer;
     }
-    void setTitle(const char* title) override { events.push_back(std::string("title ") + title); }
+    void setTitle(const char* title) override {
+        events.push_back(std::string("title ") + title);
+        if (onTitle) {
+            onTitle();
+        }
+    }
     void beep() override { events.push_back("beep"); }
     void closeMainWindow() override { events.push_back("close"); }
     SplitCanvas* acquireCanvas() override {
@@ -361,20 +368,31 @@ TEST(SplitEngine, RefusesSourcesOf4GiBAndMore) {
     }
 }
 
-TEST(SplitEngine, VolumeThatCannotBeCreatedIsReportedByName) {
-    // A folder in the way of volume 3 is a taken member name: the question comes first.
+TEST(SplitEngine, MemberThatCannotBeReplacedIsReportedBeforeWriting) {
+    // A folder in the way of volume 3 would stop the split half-way: it is found first.
     Fixture f("data.txt", 100000, 20480);
     ASSERT_EQ(mkdir((f.base() + ".3.bin").c_str(), 0700), 0);
     f.ui.answers = {true};
     EXPECT_FALSE(f.split());
-    EXPECT_EQ(f.ui.messages(), (std::vector<std::string>{
-                                   std::string("message ??? ") + kOverwrite,
-                                   "message :-( Не могу создать архив " + f.base() + ".3.bin!"}));
+    EXPECT_EQ(f.ui.messages(), (std::vector<std::string>{"message :-( Не могу создать архив " +
+                                                         f.base() + ".3.bin!"}));
+    EXPECT_FALSE(exists(f.base() + ".0.exe"));
+    EXPECT_FALSE(exists(f.base() + ".2.bin"));
+    struct stat st;
+    EXPECT_TRUE(stat((f.base() + ".3.bin").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
+}
+
+TEST(SplitEngine, VolumeThatCannotBeCreatedIsReportedByName) {
+    // A folder that turns up in the way of volume 3 once the split runs.
+    Fixture f("data.txt", 100000, 20480);
+    std::string blocker = f.base() + ".3.bin";
+    f.ui.onTitle = [&] { mkdir(blocker.c_str(), 0700); };
+    EXPECT_FALSE(f.split());
+    EXPECT_EQ(f.ui.messages(),
+              (std::vector<std::string>{"message :-( Не могу создать архив " + blocker + "!"}));
     EXPECT_EQ(f.ui.events.back(), "title Dravnik v2.3");
     EXPECT_EQ(fileSize(f.base() + ".2.bin"), 20480);
     EXPECT_FALSE(exists(f.base() + ".4.bin"));
-    struct stat st;
-    EXPECT_TRUE(stat((f.base() + ".3.bin").c_str(), &st) == 0 && S_ISDIR(st.st_mode));
 }
 
 TEST(SplitEngine, FullDiskDuringAVolumeKeepsTheMembersBefore) {
@@ -473,4 +491,36 @@ TEST(CopyBytes, MovesExactlyTheCountAndReportsShortInput) {
     EXPECT_EQ(copyBytes(in, out, 10001), kCopyReadFailed);
     fclose(in);
     fclose(out);
+}
+
+TEST(SplitEngine, SourceWrittenInPlaceDuringTheSplitIsAFailure) {
+    Fixture f("data.txt", 100000, 20480);
+    f.ui.onTitle = [&] {
+        if (f.ui.events.back() != "title Работаю...") {
+            return;
+        }
+        // Same size, other bytes, a later write time.
+        FILE* file = fopen(f.state.sourcePath, "r+b");
+        ASSERT_NE(file, nullptr);
+        fputs("changed", file);
+        fclose(file);
+        struct timespec later[2] = {{0, UTIME_OMIT}, {2000000000, 0}};
+        utimensat(AT_FDCWD, f.state.sourcePath, later, 0);
+    };
+    EXPECT_FALSE(f.split());
+    ASSERT_EQ(f.ui.messages().size(), 1u);
+    EXPECT_NE(f.ui.messages()[0].find("изменился"), std::string::npos);
+}
+
+TEST(SplitEngine, BaseNamesWindowsCannotHoldAreRefused) {
+    for (const char* stem : {"a:b", "data.bin:x", "src\\s", "q?", "star*"}) {
+        SCOPED_TRACE(stem);
+        Fixture f("data.txt", 100000, 20480);
+        snprintf(f.state.archiveName, sizeof f.state.archiveName, "%s", f.dir.file(stem).c_str());
+        EXPECT_FALSE(f.split());
+        EXPECT_EQ(
+            f.ui.messages(),
+            (std::vector<std::string>{"message :-( Недопустимое имя архива: " + f.dir.file(stem)}));
+        EXPECT_EQ(entryCount(f.dir.path()), 2);  // the image and the source
+    }
 }

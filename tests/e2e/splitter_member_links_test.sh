@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# Member names that are links, and base names spelled with forward slashes. Under Wine a link to
+# a file looks like the file, and removing it removes the file it points to: a split whose
+# member or stale volume name is such a link is refused before anything is written, and the
+# file outside stays. A base name with '/' separators finds the source and the older archive
+# just as one with '\' does.
+source "$(dirname "$0")/lib.sh"
+source "$(dirname "$0")/splitter_common.sh"
+e2e_start
+spl_install
+
+src="$E2E_TMP/src"
+out="$E2E_TMP/out"
+mkdir -p "$out"
+spl_make_file "$src/data.bin" 100000
+echo KEEP-ME >"$out/keep"
+echo KEEP-TOO >"$out/p"
+echo old >"$src/s.0.exe"
+
+spl_start "$(e2e_winpath "$src/data.bin")" -v20K
+spl_wait_text "$ID_COUNT_VALUE" 6
+
+# spl_refused_link NAME: the split into src\s is refused naming NAME; nothing changed.
+spl_refused_link() {
+    local before
+    before=$(e2e_fingerprint "$E2E_TMP")
+    e2e_must set-text "$SPL_WINDOW" "$ID_ARCHIVE_EDIT" "$(e2e_winpath "$src/s")"
+    spl_wait_text "$ID_ARCHIVE_EDIT" "$(e2e_winpath "$src/s")"
+    spl_enter "$ID_ARCHIVE_EDIT"
+    spl_expect_box ':-(' "Не могу создать архив $(e2e_winpath "$src/$1")!"
+    spl_wait_text - "$SPL_IDLE_TITLE"
+    e2e_assert_eq "$before" "$(e2e_fingerprint "$E2E_TMP")" "files after the refusal"
+    e2e_assert_eq KEEP-ME "$(cat "$out/keep")" "the file behind the link"
+}
+
+# A stale volume (M + 1 = 7 with M = 6) and then a member (volume 3) that link outside.
+ln -s ../out/keep "$src/s.7.bin"
+spl_refused_link s.7.bin
+rm "$src/s.7.bin"
+ln -s ../out/keep "$src/s.3.bin"
+spl_refused_link s.3.bin
+rm "$src/s.3.bin"
+
+# Forward slashes: the older archive s.0.exe is found, so the question comes; No writes nothing.
+slashed=$(e2e_winpath "$src/s" | tr '\\' '/')
+before=$(e2e_fingerprint "$src")
+e2e_must set-text "$SPL_WINDOW" "$ID_ARCHIVE_EDIT" "$slashed"
+spl_wait_text "$ID_ARCHIVE_EDIT" "$slashed"
+spl_enter "$ID_ARCHIVE_EDIT"
+spl_expect_box '???' "Вы хотите перезаписать существующий архив?" no
+e2e_assert_eq "$before" "$(e2e_fingerprint "$src")" "archive folder after No"
+spl_close "$ID_ARCHIVE_EDIT"
+
+# Forward slashes reaching the source itself: the conflict, and the source stays.
+spl_make_file "$src/t.00.exe" 250000
+before=$(e2e_fingerprint "$src")
+spl_start "$(e2e_winpath "$src/t.00.exe")" -v20K "-a$(e2e_winpath "$src/t" | tr '\\' '/')"
+spl_wait_text "$ID_COUNT_VALUE" 13
+spl_enter "$ID_SOURCE_EDIT"
+spl_expect_box '!!!' "Конфликт имен архива и исходного файла!"
+e2e_assert_eq "$before" "$(e2e_fingerprint "$src")" "source folder after the refusal"
+spl_close "$ID_ARCHIVE_EDIT"
+e2e_log "ok"

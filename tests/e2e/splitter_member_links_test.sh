@@ -23,13 +23,13 @@ spl_wait_text "$ID_COUNT_VALUE" 6
 # spl_refused_link NAME: the split into src\s is refused naming NAME; nothing changed.
 spl_refused_link() {
     local before
-    before=$(e2e_fingerprint "$E2E_TMP")
+    before=$(e2e_fingerprint "$src"; e2e_fingerprint "$out")
     e2e_must set-text "$SPL_WINDOW" "$ID_ARCHIVE_EDIT" "$(e2e_winpath "$src/s")"
     spl_wait_text "$ID_ARCHIVE_EDIT" "$(e2e_winpath "$src/s")"
     spl_enter "$ID_ARCHIVE_EDIT"
     spl_expect_box ':-(' "Не могу создать архив $(e2e_winpath "$src/$1")!"
     spl_wait_text - "$SPL_IDLE_TITLE"
-    e2e_assert_eq "$before" "$(e2e_fingerprint "$E2E_TMP")" "files after the refusal"
+    e2e_assert_eq "$before" "$(e2e_fingerprint "$src"; e2e_fingerprint "$out")" "files after the refusal"
     e2e_assert_eq KEEP-ME "$(cat "$out/keep")" "the file behind the link"
 }
 

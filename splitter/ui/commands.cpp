@@ -178,7 +178,8 @@ void onVolumeSizeBox(int code) {
         }
         case CBN_EDITCHANGE:
             readVolumeSizeBox(text);
-            gState.volumeSize = parseSizeText(text);
+            // The count follows the size the text will be applied as.
+            gState.volumeSize = normalisedSizeValue(text);
             if (gState.volumeSize < kMinVolumeSize) {
                 SetWindowTextA(gForm.countValue, "");
             } else {

@@ -237,10 +237,27 @@ void rimPoint(float angle, int* x, int* y) {
     *y = static_cast<int>(kPieCentreY + kPieRadius * cos(a));
 }
 
+// The two points lie on one ray from the disc's centre: the same pixel, or the same direction.
+bool onOneRay(int x1, int y1, int x2, int y2) {
+    long dx1 = x1 - kPieCentreX;
+    long dy1 = y1 - kPieCentreY;
+    long dx2 = x2 - kPieCentreX;
+    long dy2 = y2 - kPieCentreY;
+    return dx1 * dy2 - dy1 * dx2 == 0 && dx1 * dx2 + dy1 * dy2 > 0;
+}
+
 void drawSector(SplitCanvas* canvas, float from, float to) {
+    constexpr double kHalfTurn = 3.14159265358979323846;
     int x1, y1, x2, y2;
     rimPoint(from, &x1, &y1);
     rimPoint(to, &x2, &y2);
+    // Pie takes rim points on one ray for a whole turn. A sector of less than half a turn
+    // whose points truncate onto one ray (the first steps of a large archive) is only a
+    // sliver: it is drawn as the radial line, so that the disc does not fill at once.
+    if (to - from < kHalfTurn && onOneRay(x1, y1, x2, y2)) {
+        canvas->line(kPieCentreX, kPieCentreY, x2, y2);
+        return;
+    }
     canvas->pie(kPieLeft, kPieTop, kPieRight, kPieBottom, x1, y1, x2, y2);
 }
 

@@ -128,8 +128,9 @@ void writeLine(FILE* file, const char* text) {
     writeText(file, "\n");
 }
 
-bool validSize(const char* text) {
-    return parseSizeText(text) >= kMinVolumeSize;
+// Normalises a size text read from the file; true when what it then reads is a usable size.
+bool takeSize(char* text) {
+    return normaliseSizeText(text) >= kMinVolumeSize;
 }
 
 void applyDefaults(SplitterState* state, SizeList* list) {
@@ -172,12 +173,14 @@ void loadSettings(const char* path, SplitterState* state, SizeList* list) {
     reader.token(token, sizeof token);
     state->closeAfterFinish = strcmp(token, kCloseToken) == 0 ? 1 : 0;
 
-    // The three sizes are taken only when all three are there and usable; otherwise the list
-    // starts from the defaults, so that no size below the minimum reaches a count or a split.
+    // The three sizes are taken only when all three are there and usable as the form would
+    // apply them; otherwise the list starts from the defaults, so that no size below the
+    // minimum reaches a count or a split. They are taken in their normalised form, so that the
+    // list shows the sizes that are used.
     SizeList read;
     bool sizesUsable = true;
     for (int i = 0; i < 3; ++i) {
-        if (!reader.token(read.entries[i], sizeof read.entries[i]) || !validSize(read.entries[i])) {
+        if (!reader.token(read.entries[i], sizeof read.entries[i]) || !takeSize(read.entries[i])) {
             sizesUsable = false;
         }
     }
@@ -211,8 +214,17 @@ bool saveSettings(const char* path, SplitterState* state, const SizeList& list) 
     if (state->archiveDirMode > 1) {
         memcpy(state->archiveDir, kBesideSourceMark, sizeof kBesideSourceMark);
     }
+    // An empty or unusable entry would shift the folder lines or cost all three sizes at the
+    // next start: the file then gets the defaults, as the reader would take them.
+    SizeList sizes = list;
     for (int i = 0; i < 3; ++i) {
-        writeLine(file, list.entries[i]);
+        if (!takeSize(sizes.entries[i])) {
+            defaultSizeList(&sizes);
+            break;
+        }
+    }
+    for (int i = 0; i < 3; ++i) {
+        writeLine(file, sizes.entries[i]);
     }
     writeLine(file, state->lastSourceDir);
     writeText(file, state->archiveDir);

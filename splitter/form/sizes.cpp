@@ -186,6 +186,26 @@ uint32_t parseSizeText(char* text, bool normalise) {
     return value;
 }
 
+uint32_t normaliseSizeText(char* text) {
+    parseSizeText(text, true);
+    return parseSizeText(text);
+}
+
+uint32_t normalisedSizeValue(const char* text) {
+    size_t size = strlen(text) + 1;
+    char local[kSizeTextSize + 1];
+    char* copy = size <= sizeof local ? local : static_cast<char*>(malloc(size));
+    if (copy == nullptr) {
+        return 0;
+    }
+    memcpy(copy, text, size);
+    uint32_t value = normaliseSizeText(copy);
+    if (copy != local) {
+        free(copy);
+    }
+    return value;
+}
+
 void groupThousands(uint32_t value, char* out, size_t outSize) {
     char digits[16];
     int n = snprintf(digits, sizeof digits, "%u", value);

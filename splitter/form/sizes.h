@@ -18,6 +18,13 @@ inline uint32_t parseSizeText(const char* text) {
     return parseSizeText(const_cast<char*>(text), false);
 }
 
+// Normalises text in place (as parseSizeText does) and returns the value of the normalised
+// text: the size the form shows is the size it uses. "1e5" becomes "1" and gives 1, "+700M"
+// becomes "M" and gives 0. text must be writable and at least two bytes long.
+uint32_t normaliseSizeText(char* text);
+// The value normaliseSizeText would give, leaving text as it is.
+uint32_t normalisedSizeValue(const char* text);
+
 // Decimal text of value with one blank between groups of three digits ("1 457 664").
 // out must hold at least 14 bytes.
 void groupThousands(uint32_t value, char* out, size_t outSize);

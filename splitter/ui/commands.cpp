@@ -86,7 +86,17 @@ bool checkBeforeSplit() {
     return true;
 }
 
-void splitCommand() {
+// Set while a split command runs: its message boxes run message loops of their own, and a
+// split request that reaches the window through one of them is not a second split.
+bool gSplitCommandRunning = false;
+
+void runSplitCommand() {
+    if (gState.waitTimerRunning) {
+        // Asked again while waiting: the checks below decide afresh and wait again if they
+        // must. No tick may start a second split while one of their messages is shown.
+        gState.waitTimerRunning = 0;
+        KillTimer(gMainWindow, kWaitTimerId);
+    }
     // Enter from the size box comes before the box has applied its text: apply it now, so that
     // the split never uses a size below the minimum or a count from an older size.
     if (gState.sizeBoxFocused || gState.volumeSize < kMinVolumeSize) {
@@ -100,11 +110,6 @@ void splitCommand() {
     refreshVolumeCount();
     if (!checkBeforeSplit()) {
         return;
-    }
-    if (gState.waitTimerRunning) {
-        // Enter pressed again while waiting, and the file is free now.
-        gState.waitTimerRunning = 0;
-        KillTimer(gMainWindow, kWaitTimerId);
     }
     bool done = runSplitEngine();
     if (!IsWindow(gMainWindow) || gClosing) {
@@ -120,6 +125,15 @@ void splitCommand() {
     gState.archiveDirMode &= ~kArchiveNameBrowsed;
     gState.sourceBrowsed = 0;
     SetFocus(gForm.sourceEdit);
+}
+
+void splitCommand() {
+    if (gSplitCommandRunning) {
+        return;
+    }
+    gSplitCommandRunning = true;
+    runSplitCommand();
+    gSplitCommandRunning = false;
 }
 
 void onSourceEdit(int code) {
@@ -179,7 +193,8 @@ void onVolumeSizeBox(int code) {
         }
         case CBN_EDITCHANGE:
             readVolumeSizeBox(text);
-            gState.volumeSize = parseSizeText(text);
+            // The count follows the size the text will be applied as.
+            gState.volumeSize = normalisedSizeValue(text);
             if (gState.volumeSize < kMinVolumeSize) {
                 SetWindowTextA(gForm.countValue, "");
             } else {

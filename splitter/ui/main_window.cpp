@@ -124,8 +124,19 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-// F1 help, Esc close, Enter split. `listWasOpen` is the size list's state before the key was
-// dispatched: the key that closes the dropped list must not also close the window or split.
+// Enter that starts a split: in the source or archive field, on the split button, or in the
+// size box while its list is closed. `listWasOpen` is the size list's state before the key was
+// dispatched: the key that closes the dropped list must not also split.
+bool isSplitKey(const MSG& msg, bool listWasOpen) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_RETURN || !gState.formReady) {
+        return false;
+    }
+    bool inField = msg.hwnd == gForm.sourceEdit || msg.hwnd == gForm.archiveEdit ||
+                   msg.hwnd == gForm.splitButton;
+    return inField || (gState.sizeBoxFocused && !listWasOpen);
+}
+
+// F1 help, Esc close. `listWasOpen` as above: the Esc that closes the list keeps the window.
 void handleShortcut(const MSG& msg, bool listWasOpen) {
     if (msg.message != WM_KEYDOWN) {
         return;
@@ -135,14 +146,6 @@ void handleShortcut(const MSG& msg, bool listWasOpen) {
     } else if (msg.wParam == VK_ESCAPE) {
         if (!listWasOpen) {
             SendMessageA(gMainWindow, WM_CLOSE, 0, 0);
-        }
-    } else if (msg.wParam == VK_RETURN && gState.formReady) {
-        // The split button is an ordinary push button, for which the dialog manager turns
-        // Enter into IDOK; the command line leaves the focus there so that Enter splits.
-        bool inField = msg.hwnd == gForm.sourceEdit || msg.hwnd == gForm.archiveEdit ||
-                       msg.hwnd == gForm.splitButton;
-        if (inField || (gState.sizeBoxFocused && !listWasOpen)) {
-            PostMessageA(gMainWindow, WM_COMMAND, ID_SPLIT, 0);
         }
     }
 }
@@ -172,6 +175,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         bool listWasOpen = gState.sizeListOpen != 0;
+        if (isSplitKey(msg, listWasOpen)) {
+            // The split's Enter is the loop's alone. Given to the dialog manager as well, it
+            // would also press the split button once Tab has made it the default button, and
+            // the split would run twice.
+            PostMessageA(gMainWindow, WM_COMMAND, ID_SPLIT, 0);
+            continue;
+        }
         if (!IsDialogMessageA(gMainWindow, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);

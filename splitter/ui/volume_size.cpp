@@ -58,7 +58,8 @@ void readVolumeSizeBox(char* out) {
 bool applyVolumeSizeText(char* text, bool loud) {
     gApplying = true;
     bool accepted = true;
-    gState.volumeSize = parseSizeText(text, true);
+    // Checked and used as the box will show it: "1e5" is refused as the "1" it becomes.
+    gState.volumeSize = normaliseSizeText(text);
     SizeList list;
     readSizeList(&list);
     if (gState.volumeSize < kMinVolumeSize) {

@@ -623,31 +623,41 @@ const KeyName kKeyNames[] = {
 
 // key SEL ID KEY...: posts key presses (WM_KEYDOWN, WM_KEYUP) to a control, as typed keys
 // arrive: through the target's message loop. KEY is a name above, a letter, or a number.
+// The virtual key a KEY argument names (a name above, a letter, or a number); 0 when none.
+UINT keyCode(const wchar_t* name) {
+    for (const KeyName& entry : kKeyNames) {
+        if (lstrcmpiW(entry.name, name) == 0) {
+            return entry.key;
+        }
+    }
+    long long number = 0;
+    if (wcslen(name) == 1) {
+        return static_cast<UINT>(towupper(name[0]));
+    }
+    if (parseNumber(name, &number)) {
+        return static_cast<UINT>(number);
+    }
+    return 0;
+}
+
+void postKey(HWND control, UINT key) {
+    LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
+    PostMessageW(control, WM_KEYDOWN, key, scan | 1);
+    PostMessageW(control, WM_KEYUP, key, scan | 1 | (3u << 30));
+    Sleep(50);
+}
+
 int cmdKey(int argc, wchar_t** argv) {
     HWND control = resolveControl(argv[0], argv[1], 0);
     if (control == nullptr) {
         return 1;
     }
     for (int i = 2; i < argc; ++i) {
-        UINT key = 0;
-        for (const KeyName& entry : kKeyNames) {
-            if (lstrcmpiW(entry.name, argv[i]) == 0) {
-                key = entry.key;
-            }
-        }
-        long long number = 0;
-        if (key == 0 && wcslen(argv[i]) == 1) {
-            key = static_cast<UINT>(towupper(argv[i][0]));
-        } else if (key == 0 && parseNumber(argv[i], &number)) {
-            key = static_cast<UINT>(number);
-        }
+        UINT key = keyCode(argv[i]);
         if (key == 0) {
             return fail(L"unknown key '%ls'", argv[i]);
         }
-        LPARAM scan = static_cast<LPARAM>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC)) << 16;
-        PostMessageW(control, WM_KEYDOWN, key, scan | 1);
-        PostMessageW(control, WM_KEYUP, key, scan | 1 | (3u << 30));
-        Sleep(50);
+        postKey(control, key);
     }
     return 0;
 }
@@ -1028,6 +1038,81 @@ int cmdSetFocus(int, wchar_t** argv) {
     return 0;
 }
 
+// The window (SEL or one of its descendants) that has the keyboard focus in SEL's thread, or
+// null when the focus is elsewhere.
+HWND focusedWindow(HWND window) {
+    GUITHREADINFO info;
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) {
+        return nullptr;
+    }
+    HWND focus = info.hwndFocus;
+    return focus == window || IsChild(window, focus) ? focus : nullptr;
+}
+
+// press SEL KEY...: posts key presses to whatever has the keyboard focus in the window (for a
+// combo box, its edit field), as the keyboard would.
+int cmdPress(int argc, wchar_t** argv) {
+    HWND window = resolveControl(argv[0], L"-", 0);
+    if (window == nullptr) {
+        return 1;
+    }
+    HWND focus = focusedWindow(window);
+    if (focus == nullptr) {
+        return fail(L"the focus is not in '%ls'", argv[0]);
+    }
+    for (int i = 1; i < argc; ++i) {
+        UINT key = keyCode(argv[i]);
+        if (key == 0) {
+            return fail(L"unknown key '%ls'", argv[i]);
+        }
+        postKey(focus, key);
+    }
+    return 0;
+}
+
+// wait-focus SEL ID [TIMEOUT]: waits until the control ID (or the window's control that holds
+// the focus inside it, such as a combo box's edit field) has the keyboard focus.
+int cmdWaitFocus(int argc, wchar_t** argv) {
+    HWND window = resolveControl(argv[0], L"-", 0);
+    long long id = 0;
+    if (window == nullptr) {
+        return 1;
+    }
+    if (!parseNumber(argv[1], &id)) {
+        return fail(L"bad control id '%ls'", argv[1]);
+    }
+    double seconds = parseTimeout(argc, argv, 2);
+    DWORD limit = static_cast<DWORD>(seconds * 1000);
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND child = directChild(window, focusedWindow(window));
+        int now = child != nullptr ? GetDlgCtrlID(child) : -1;
+        if (now == id) {
+            return 0;
+        }
+        if (GetTickCount() - start >= limit || !IsWindow(window)) {
+            return fail(L"the focus is on %d, not %lld, after %.1f s", now, id, seconds);
+        }
+        Sleep(kPollMs);
+    }
+}
+
+// client-origin SEL: prints the screen position of the window's client area ("X Y"), to find
+// its pixels in a screenshot of the display.
+int cmdClientOrigin(int, wchar_t** argv) {
+    HWND window = resolveControl(argv[0], L"-", 0);
+    if (window == nullptr) {
+        return 1;
+    }
+    POINT origin = {0, 0};
+    if (!ClientToScreen(window, &origin)) {
+        return fail(L"no client area");
+    }
+    print(L"%ld %ld\n", origin.x, origin.y);
+    return 0;
+}
+
 // Polls query(control) until it gives `expected` (any value when expected is -1) and prints
 // the value. Fails when it does not within the timeout.
 int waitForState(HWND control, int (*query)(HWND), int expected, double seconds) {
@@ -1208,6 +1293,9 @@ const Command kCommands[] = {
     {L"enabled", 2, cmdEnabled, L"SEL ID [0|1 [TIMEOUT]]  print (or wait for) enabled state"},
     {L"toolbar-click", 2, cmdToolbarClick, L"SEL COMMAND  click a toolbar button with the mouse"},
     {L"file-folder", 0, cmdFileFolder, L"[TIMEOUT]  print the open or save dialog's folder"},
+    {L"press", 2, cmdPress, L"SEL KEY...  post key presses to the control with the focus"},
+    {L"wait-focus", 2, cmdWaitFocus, L"SEL ID [TIMEOUT]  wait until control ID has the focus"},
+    {L"client-origin", 1, cmdClientOrigin, L"SEL  print the client area's screen position"},
     {L"help", 0, cmdHelp, L" this list"},
 };
 

@@ -1,7 +1,7 @@
 // The settings reader on arbitrary files: whatever the file holds, the size list ends with three
-// terminated texts of at least the minimum volume size, volumeSize is the first one's value,
-// every folder text is terminated within its buffer and the flags hold only their own values.
-// What was read is then saved and read again and must come back unchanged.
+// normalised texts whose value is at least the minimum volume size, volumeSize is the first
+// one's value, every folder text is terminated within its buffer and the flags hold only their
+// own values. What was read is then saved and read again and must come back unchanged.
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -43,7 +43,14 @@ void prepare(SplitterState* state, SizeList* list) {
 void checkLoaded(const SplitterState& state, const SizeList& list) {
     for (int i = 0; i < 3; ++i) {
         checkTerminated(list.entries[i], sizeof list.entries[i]);
-        if (parseSizeText(list.entries[i]) < kMinVolumeSize) {
+        // Usable as the form applies it, and already in the form it would be applied in.
+        if (normalisedSizeValue(list.entries[i]) < kMinVolumeSize) {
+            abort();
+        }
+        char again[sizeof list.entries[i]];
+        memcpy(again, list.entries[i], sizeof again);
+        normaliseSizeText(again);
+        if (strcmp(again, list.entries[i]) != 0) {
             abort();
         }
     }

@@ -120,6 +120,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (atofValue(plain, &expected) && expected != value) {
         abort();
     }
+    // The size the form applies is the value of the normalised text, whichever way it is
+    // asked for.
+    uint32_t applied = parseSizeText(normalised);
+    strcpy(again, plain);
+    if (again[0] == '\0') {
+        again[1] = '\0';
+    }
+    if (normaliseSizeText(again) != applied || strcmp(again, normalised) != 0 ||
+        normalisedSizeValue(plain) != applied) {
+        abort();
+    }
     free(plain);
     free(normalised);
     return 0;

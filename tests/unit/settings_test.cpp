@@ -156,6 +156,51 @@ TEST(SettingsFile, UnusableSizesReplaceTheWholeList) {
     EXPECT_EQ(loadFrom(dir, "V2.3\r\nCLOSE\r\n30K").state.closeAfterFinish, 1);
 }
 
+TEST(SettingsFile, SizesAreTakenAsTheFormAppliesThem) {
+    TempDir dir;
+    // Normalised, a hand-written size goes into the list in the form the box would show.
+    Loaded l = loadFrom(dir, "V2.3\r\nCLOSE\r\n650m\r\n1,5M\r\n20\xEA\r\n/s/\r\n/a/");
+    EXPECT_STREQ(l.list.entries[0], "650M");
+    EXPECT_STREQ(l.list.entries[1], "1M");
+    EXPECT_STREQ(l.list.entries[2], "20K");
+    EXPECT_EQ(l.state.volumeSize, 681574400u);
+    EXPECT_STREQ(l.state.lastSourceDir, "/s/");
+    // Sizes that read large only before normalising ("1e5" is "1", "+700M" is "M").
+    for (const char* size : {"1e5", "+700M", "1.5e3K", "30e3"}) {
+        SCOPED_TRACE(size);
+        l = loadFrom(dir, std::string("V2.3\r\nCLOSE\r\n30K\r\n") + size + "\r\n40K\r\n/s/\r\n/a/");
+        expectDefaultSizes(l);
+        EXPECT_STREQ(l.state.archiveDir, "/a/");
+    }
+}
+
+TEST(SettingsFile, AnUnusableSizeIsNeverWritten) {
+    // An empty entry would shift the folder lines; one below the minimum would cost all three
+    // sizes at the next start. The file gets the defaults instead and keeps its seven lines.
+    TempDir dir;
+    std::string path = dir.file("dravnik.ini");
+    SplitterState state;
+    initSplitterState(&state);
+    snprintf(state.lastSourceDir, sizeof state.lastSourceDir, "/s/");
+    snprintf(state.archiveDir, sizeof state.archiveDir, "/a/");
+    for (const char* bad : {"", "1", "M", "1.5K", "1e5"}) {
+        SCOPED_TRACE(bad);
+        SizeList list = {{"40K", "", "650M"}};
+        snprintf(list.entries[1], sizeof list.entries[1], "%s", bad);
+        ASSERT_TRUE(saveSettings(path.c_str(), &state, list));
+        Bytes bytes;
+        ASSERT_TRUE(readFile(path, &bytes));
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+                  "V2.3\r\nDONOTCLOSE\r\n1457664\r\n1.38M\r\n650M\r\n/s/\r\n/a/");
+    }
+    SizeList good = {{"40K", "20K", "650M"}};
+    ASSERT_TRUE(saveSettings(path.c_str(), &state, good));
+    Bytes bytes;
+    ASSERT_TRUE(readFile(path, &bytes));
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()),
+              "V2.3\r\nDONOTCLOSE\r\n40K\r\n20K\r\n650M\r\n/s/\r\n/a/");
+}
+
 TEST(SettingsFile, OverlongLinesAreCutNeverOverrun) {
     TempDir dir;
     std::string longLine(1000, 's');

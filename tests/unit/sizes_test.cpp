@@ -77,6 +77,39 @@ TEST(SizeText, NormalisingALongTextNeverGrowsIt) {
     EXPECT_STREQ(two, "M");
 }
 
+TEST(SizeText, TheValueAppliedIsTheValueOfTheNormalisedText) {
+    // Texts whose normalised form reads differently from what was typed: what stays in the box
+    // is what counts. All but "30000e1" are below the minimum (or empty) once normalised.
+    const Worked cases[] = {
+        {"1e5", 1u, "1"},          {"  650M", 0u, "M"},   {"+700M", 0u, "M"},
+        {"1.5e3K", 1536u, "1.5K"}, {"-1", 0u, ""},        {"30000e1", 30000u, "30000"},
+        {"2e4K", 2048u, "2K"},     {"\t1457664", 0u, ""}, {"", 0u, ""},
+    };
+    for (const Worked& c : cases) {
+        SCOPED_TRACE(c.typed);
+        EXPECT_EQ(normalisedSizeValue(c.typed), c.value);
+        char text[kSizeTextSize];
+        snprintf(text, sizeof text, "%s", c.typed);
+        EXPECT_EQ(normaliseSizeText(text), c.value);
+        EXPECT_STREQ(text, c.normalised);
+        EXPECT_EQ(parseSizeText(text), c.value);  // the text left behind reads the same
+    }
+    // Wherever the normalised text reads as the typed one, both give the same value; a text
+    // in its normalised form stays as it is.
+    for (const Worked& w : kWorkedValues) {
+        SCOPED_TRACE(w.typed);
+        char text[kSizeTextSize];
+        snprintf(text, sizeof text, "%s", w.normalised);
+        uint32_t value = parseSizeText(w.normalised);
+        EXPECT_EQ(normaliseSizeText(text), value);
+        EXPECT_STREQ(text, w.normalised);
+        EXPECT_EQ(normalisedSizeValue(w.typed), value);
+    }
+    // A long text (longer than the box takes) is read without a fixed-size copy.
+    std::string digits(300, '9');
+    EXPECT_EQ(normalisedSizeValue((digits + "e5").c_str()), parseSizeText(digits.c_str()));
+}
+
 TEST(GroupThousands, BlankBetweenGroupsOfThree) {
     char out[16];
     const struct {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <math.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -231,6 +232,112 @@ TEST(ProgressDisc, LastStepIsARadialLineAbove199Members) {
     ASSERT_EQ(d.size(), 200u);
     EXPECT_EQ(d.back(), "line 510 143 507 185");
     EXPECT_EQ(joinArchive(f200.base()).data, f200.source);
+}
+
+namespace {
+
+// The disc as the platform paints it from the recorded calls: Pie fills the sector
+// counter-clockwise (as seen on the screen) from the ray through its first point to the ray
+// through its second, and the whole disc when both points lie on one ray; a line fills nothing
+// worth counting. Angles run from six o'clock, as the engine measures them.
+class DiscModel {
+  public:
+    DiscModel() {
+        for (int y = kPieTop; y < kPieBottom; ++y) {
+            for (int x = kPieLeft; x < kPieRight; ++x) {
+                double dx = x + 0.5 - kPieCentreX;
+                double dy = y + 0.5 - kPieCentreY;
+                if (dx * dx + dy * dy <= kPieRadius * kPieRadius) {
+                    pixels_.push_back({angleOf(dx, dy), false});
+                }
+            }
+        }
+    }
+
+    // Applies one recorded drawing; returns the red part of the disc after it.
+    double apply(const std::string& call) {
+        int l, t, r, b, x1, y1, x2, y2;
+        if (sscanf(call.c_str(), "pie %d %d %d %d %d %d %d %d", &l, &t, &r, &b, &x1, &y1, &x2,
+                   &y2) == 8) {
+            double dx1 = x1 - kPieCentreX, dy1 = y1 - kPieCentreY;
+            double dx2 = x2 - kPieCentreX, dy2 = y2 - kPieCentreY;
+            bool oneRay = dx1 * dy2 - dy1 * dx2 == 0 && dx1 * dx2 + dy1 * dy2 > 0;
+            double from = angleOf(dx1, dy1);
+            double span = turn(angleOf(dx2, dy2) - from);
+            for (Pixel& p : pixels_) {
+                p.red = p.red || oneRay || turn(p.angle - from) <= span;
+            }
+        }
+        size_t red = 0;
+        for (const Pixel& p : pixels_) {
+            red += p.red;
+        }
+        return static_cast<double>(red) / static_cast<double>(pixels_.size());
+    }
+
+  private:
+    struct Pixel {
+        double angle;
+        bool red;
+    };
+    static constexpr double kTwoPi = 6.283185307179586;
+    static double angleOf(double dx, double dy) { return turn(atan2(dx, dy)); }
+    static double turn(double a) {
+        a = fmod(a, kTwoPi);
+        return a < 0 ? a + kTwoPi : a;
+    }
+    std::vector<Pixel> pixels_;
+};
+
+}  // namespace
+
+// After the k-th of M drawings, about k / M of the disc is red, for small and large archives
+// alike: above about 270 members the first sector's rim points truncate onto one ray, which
+// the platform would paint as the whole disc.
+TEST(ProgressDisc, FillsInProportionToTheFilesWrittenForEveryCount) {
+    for (int members : {2, 199, 200, 300, 3000}) {
+        SCOPED_TRACE(members);
+        Fixture f("a", sizeFor(members, 20480, 1, 100), 20480);
+        ASSERT_EQ(f.state.volumeCount, members);
+        ASSERT_TRUE(f.split());
+        std::vector<std::string> drawings = f.ui.canvas.drawings();
+        ASSERT_EQ(drawings.size(), static_cast<size_t>(members));
+        DiscModel disc;
+        double red = 0;
+        std::string first;  // the first drawing after which the red part is off
+        for (int k = 1; k <= members; ++k) {
+            red = disc.apply(drawings[k - 1]);
+            double expected = static_cast<double>(k) / members;
+            if (first.empty() && fabs(red - expected) > 0.02) {
+                first = "drawing " + std::to_string(k) + " (" + drawings[k - 1] + ") leaves " +
+                        std::to_string(red) + " of the disc red, not about " +
+                        std::to_string(expected);
+            }
+        }
+        EXPECT_EQ(first, "");
+        EXPECT_GT(red, 0.99);
+    }
+}
+
+// Where a sliver's rim points meet on one ray, the radial line stands for it; every other step
+// stays a sector from six o'clock.
+TEST(ProgressDisc, SliversOnOneRayAreRadialLines) {
+    Fixture f("a", sizeFor(300, 20480, 1, 100), 20480);
+    ASSERT_TRUE(f.split());
+    std::vector<std::string> d = f.ui.canvas.drawings();
+    ASSERT_EQ(d.size(), 300u);
+    EXPECT_EQ(d[0], "line 510 143 510 185");
+    EXPECT_EQ(d[1], "pie 467 100 553 186 510 186 511 185");
+    EXPECT_EQ(d[299], "line 510 143 508 185");
+
+    Fixture big("a", sizeFor(3000, 20480, 1, 100), 20480);
+    ASSERT_TRUE(big.split());
+    d = big.ui.canvas.drawings();
+    for (size_t k = 0; k < d.size(); ++k) {
+        bool early = k < 11;  // 43 * sin(k * 2 pi / 3000) stays below one pixel
+        bool line = d[k].compare(0, 5, "line ") == 0;
+        EXPECT_EQ(line, early || k + 1 == d.size()) << k << ": " << d[k];
+    }
 }
 
 TEST(SplitEngine, DeclinedOverwriteWritesNothingAndStillRemembersFolders) {

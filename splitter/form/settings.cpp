@@ -129,7 +129,7 @@ void writeLine(FILE* file, const char* text) {
 }
 
 bool validSize(const char* text) {
-    return parseSizeText(text) >= kMinVolumeSize;
+    return checkVolumeSize(parseSizeText(text)) == kVolumeSizeOk;
 }
 
 void applyDefaults(SplitterState* state, SizeList* list) {
@@ -173,7 +173,8 @@ void loadSettings(const char* path, SplitterState* state, SizeList* list) {
     state->closeAfterFinish = strcmp(token, kCloseToken) == 0 ? 1 : 0;
 
     // The three sizes are taken only when all three are there and usable; otherwise the list
-    // starts from the defaults, so that no size below the minimum reaches a count or a split.
+    // starts from the defaults, so that no size below the minimum or of 4 GiB and more reaches a
+    // count or a split.
     SizeList read;
     bool sizesUsable = true;
     for (int i = 0; i < 3; ++i) {
@@ -186,7 +187,7 @@ void loadSettings(const char* path, SplitterState* state, SizeList* list) {
     } else {
         defaultSizeList(list);
     }
-    state->volumeSize = parseSizeText(list->entries[0]);
+    state->volumeSize = static_cast<uint32_t>(parseSizeText(list->entries[0]));
 
     // The line end behind the third size, then the two folder lines.
     reader.get();

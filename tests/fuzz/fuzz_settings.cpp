@@ -43,7 +43,7 @@ void prepare(SplitterState* state, SizeList* list) {
 void checkLoaded(const SplitterState& state, const SizeList& list) {
     for (int i = 0; i < 3; ++i) {
         checkTerminated(list.entries[i], sizeof list.entries[i]);
-        if (parseSizeText(list.entries[i]) < kMinVolumeSize) {
+        if (checkVolumeSize(parseSizeText(list.entries[i])) != kVolumeSizeOk) {
             abort();
         }
     }

@@ -64,7 +64,7 @@ void examine(ScanContext* context, unsigned k, const char* listedAs) {
 
 // The member number that a folder entry's name stands for, or -1: the stem, a dot, W digits, a
 // dot and "exe" (all zeros) or "bin", letter case aside.
-long memberNumberOf(const ScanContext* context, const char* entry) {
+int64_t memberNumberOf(const ScanContext* context, const char* entry) {
     size_t width = static_cast<size_t>(context->width);
     if (strlen(entry) != context->stemLength + width + 5 ||
         !namesEqualIgnoringCase(entry, context->stem, static_cast<long>(context->stemLength))) {
@@ -74,26 +74,28 @@ long memberNumberOf(const ScanContext* context, const char* entry) {
     if (p[0] != '.' || p[width + 1] != '.') {
         return -1;
     }
-    unsigned long k = 0;
+    // Ten digits can exceed 32 bits (unsigned long on Windows): a number that wrapped could
+    // pass for a small one.
+    uint64_t k = 0;
     for (size_t i = 1; i <= width; ++i) {
         if (p[i] < '0' || p[i] > '9') {
             return -1;
         }
-        k = k * 10 + static_cast<unsigned long>(p[i] - '0');
+        k = k * 10 + static_cast<uint64_t>(p[i] - '0');
     }
     const char* extension = p + width + 2;
     if (namesEqualIgnoringCase(extension, "exe")) {
         return k == 0 ? 0 : -1;
     }
     if (namesEqualIgnoringCase(extension, "bin") && k >= 1 && k <= context->lastStale) {
-        return static_cast<long>(k);
+        return static_cast<int64_t>(k);
     }
     return -1;
 }
 
 void visitEntry(const char* entry, void* opaque) {
     ScanContext* context = static_cast<ScanContext*>(opaque);
-    long k = memberNumberOf(context, entry);
+    int64_t k = memberNumberOf(context, entry);
     if (k >= 0) {
         examine(context, static_cast<unsigned>(k), entry);
     }

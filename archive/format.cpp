@@ -57,6 +57,15 @@ FileStamp stampOf(const FileRecord& record) {
     return stamp;
 }
 
+uint64_t memberCountFor(uint64_t sourceSize, uint32_t header, uint32_t volumeSize) {
+    if (volumeSize == 0) {
+        return 0;
+    }
+    // A file size stays far below 2^63, so S + H does not wrap.
+    uint64_t total = sourceSize + header;
+    return total == 0 ? 0 : (total - 1) / volumeSize + 1;
+}
+
 int digitWidth(int memberCount) {
     int width = 1;
     long long bound = 10;

@@ -26,9 +26,12 @@ constexpr unsigned kDefaultVolumeSize = 1457664;
 // Longest path or name the programs hold: 255 characters in a 256-byte buffer.
 constexpr unsigned kMaxPathChars = 255;
 constexpr unsigned kPathBufferSize = 256;
-// Largest member count a 32-bit archive can have: V >= 20480 and S + H < 2^32.
-constexpr int kMaxVolumeCount = 209716;
-constexpr int kMaxDigitWidth = 6;
+// The record holds M as a signed 32-bit count: that is the only bound on the member count.
+// Volumes stay below 4 GiB (V is 32-bit), the source may have any size that gives at most
+// this many members.
+constexpr int32_t kMaxVolumeCount = 2147483647;
+// Digits of kMaxVolumeCount - 1, the widest member number.
+constexpr int kMaxDigitWidth = 10;
 
 static_assert(kUnpackerImageSize % 512 == 0, "the image is a whole number of file sectors");
 static_assert(kUnpackerImageSize + 33 + kMaxPathChars < kMinVolumeSize,
@@ -76,6 +79,12 @@ bool volumeFileName(char* out, size_t outSize, const char* base, unsigned k, int
 inline uint32_t headerSize(uint32_t nameLength) {
     return kUnpackerImageSize + 1 + kFileRecordSize + nameLength;
 }
+
+// M, the members of an archive of a source of sourceSize bytes behind a header of `header`
+// bytes in volumes of volumeSize bytes: ceil((S + H) / V), in 64 bits, so that sources of
+// 4 GiB and more count right. 0 when volumeSize is 0. The caller refuses a result above
+// kMaxVolumeCount (the record cannot hold it) and one below 2 (no volume to write).
+uint64_t memberCountFor(uint64_t sourceSize, uint32_t header, uint32_t volumeSize);
 
 // Sets *numberWidth = digitWidth(volumeCount), then tells whether sourcePath is itself the name
 // of a member of the archive `archiveName` (case-sensitive byte comparison).

@@ -79,8 +79,9 @@ bool readArchiveHeader(FILE* archive, char* name, FileRecord* record) {
     memcpy(name, header, length);
     name[length] = '\0';
     *record = decodeFileRecord(header + length + 1);
-    if (record->volumeCount < 2 || record->volumeCount > kMaxVolumeCount ||
-        !isSafeTargetName(name)) {
+    // Every count from 2 to kMaxVolumeCount is an archive the splitter can write; the high bit
+    // set reads as a negative count.
+    if (record->volumeCount < 2 || !isSafeTargetName(name)) {
         return false;
     }
     return fseek(archive, static_cast<long>(headerSize(length)), SEEK_SET) == 0;

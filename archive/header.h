@@ -26,6 +26,6 @@ bool isSafeTargetName(const char* name);
 // Reads the header that follows the image in an unpacker file: the target name (into name,
 // kMaxTargetNameChars + 1 bytes) and the record. Leaves the stream at the first data byte.
 // False when the header is not well formed: no terminator within kHeaderScanSize bytes, a
-// short record, a member count below 2 or above kMaxVolumeCount, a zero byte in the name, or a
-// name that isSafeTargetName refuses.
+// short record, a member count below 2 (one with its high bit set reads as negative), a zero
+// byte in the name, or a name that isSafeTargetName refuses.
 bool readArchiveHeader(FILE* archive, char* name, FileRecord* record);

@@ -16,7 +16,6 @@ namespace {
 // length the system allows.
 constexpr size_t kInfoPathSize = 4096 + 16;
 
-
 struct AttributeName {
     uint32_t bit;
     const char* name;
@@ -65,13 +64,9 @@ void printAttributes(uint32_t attributes) {
 }
 
 void printSize(const char* label, uint64_t value) {
-    char grouped[16];
-    if (value <= 0xFFFFFFFFull) {
-        groupThousands(static_cast<uint32_t>(value), grouped, sizeof grouped);
-        printf("%-13s %s bytes\n", label, grouped);
-    } else {
-        printf("%-13s %llu bytes\n", label, static_cast<unsigned long long>(value));
-    }
+    char grouped[kGroupedTextSize];
+    groupThousands(value, grouped, sizeof grouped);
+    printf("%-13s %s bytes\n", label, grouped);
 }
 
 struct Header {
@@ -221,7 +216,7 @@ int runInfo(int argc, char** argv) {
         printf("problem: the archive file's size cannot be a volume size\n");
         ++problems;
     }
-    if (memberCount < 2 || memberCount > kMaxVolumeCount) {
+    if (memberCount < 2) {
         printf("problem: the member count %d is out of range (2 to %d)\n", memberCount,
                kMaxVolumeCount);
         return 1;

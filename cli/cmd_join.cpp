@@ -3,9 +3,12 @@
 #include <string.h>
 #include <unistd.h>
 
+#include "archive/header.h"
 #include "cli/codepage.h"
 #include "cli/commands.h"
+#include "cli/progress.h"
 #include "cli/terminal.h"
+#include "platform/platform.h"
 #include "unpacker/join_engine.h"
 
 namespace {
@@ -13,9 +16,55 @@ namespace {
 // Larger than the unpacker's buffer: the terminal join is measured against cat.
 constexpr unsigned kCliCopyBufferSize = 256 * 1024;
 
+// The bytes the target will have, for the progress line's percentage: the unpacker file after
+// its header and the volumes beside it, 64 bits wide. 0 (unknown) when the header cannot be
+// read or a volume is not there (the user may point to it later).
+uint64_t expectedTargetSize(const char* archivePath, int memberCount) {
+    FILE* archive = fopen(archivePath, "rb");
+    if (archive == nullptr) {
+        return 0;
+    }
+    char name[kMaxTargetNameChars + 1];
+    FileRecord record;
+    bool read = readArchiveHeader(archive, name, &record);
+    int64_t size = platformStreamSize(archive);
+    fclose(archive);
+    if (!read) {
+        return 0;
+    }
+    uint32_t header = headerSize(static_cast<uint32_t>(strlen(name)));
+    if (size < header) {
+        return 0;
+    }
+    uint64_t total = static_cast<uint64_t>(size) - header;
+    int width = digitWidth(memberCount);
+    size_t length = strlen(archivePath);
+    size_t tail = static_cast<size_t>(width) + 4;
+    char path[kArchivePathSize];
+    if (length < tail || length >= sizeof path) {
+        return 0;
+    }
+    memcpy(path, archivePath, length + 1);
+    char* number = path + length - tail;
+    for (int k = 1; k < memberCount; ++k) {
+        formatNumber(number, width, static_cast<unsigned>(k));
+        memcpy(number + width, ".bin", 5);
+        int64_t volume = platformFileSize(path);
+        if (volume < 0) {
+            return 0;
+        }
+        total += static_cast<uint64_t>(volume);
+    }
+    return total;
+}
+
 class TerminalJoinUi final : public JoinUi {
   public:
-    TerminalJoinUi(const char* folder, bool assumeYes) : folder_(folder), assumeYes_(assumeYes) {}
+    TerminalJoinUi(const char* archive, const char* folder, bool assumeYes)
+        : archive_(archive),
+          folder_(folder),
+          assumeYes_(assumeYes),
+          progress_(ProgressLine::forStandardError()) {}
 
     bool chooseFolder(char* folder, unsigned size) override {
         if (folder_ != nullptr) {
@@ -72,32 +121,29 @@ class TerminalJoinUi final : public JoinUi {
 
     void setTitle(const char* title) override { fprintf(stderr, "%s\n", title); }
 
+    // Called once the folder is known, before the first byte is copied.
     void setProgressRange(int maximum) override {
-        maximum_ = maximum;
-        done_ = 0;
+        written_ = 0;
+        progress_.start(expectedTargetSize(archive_, maximum));
     }
 
-    void stepProgress() override {
-        ++done_;
-        fprintf(stderr, "\r%d/%d", done_, maximum_);
-        progressShown_ = true;
+    void stepProgress() override {}
+
+    void bytesWritten(unsigned count) override {
+        written_ += count;
+        progress_.update(written_);
     }
 
     void beep() override { endProgressLine(); }
 
   private:
-    void endProgressLine() {
-        if (progressShown_) {
-            fprintf(stderr, "\n");
-            progressShown_ = false;
-        }
-    }
+    void endProgressLine() { progress_.endLine(); }
 
+    const char* archive_;
     const char* folder_;
     bool assumeYes_;
-    int maximum_ = 0;
-    int done_ = 0;
-    bool progressShown_ = false;
+    ProgressLine progress_;
+    uint64_t written_ = 0;
 };
 
 void usage() {
@@ -136,6 +182,6 @@ int runJoin(int argc, char** argv) {
     }
     strcpy(archivePath, archive);
     static char buffer[kCliCopyBufferSize];
-    TerminalJoinUi ui(folder, assumeYes);
+    TerminalJoinUi ui(archive, folder, assumeYes);
     return joinArchive(archivePath, &ui, buffer, sizeof buffer) == kJoinComplete ? 0 : 1;
 }

@@ -2,11 +2,11 @@
 // archive is byte for byte what the window writes: same engine, same carried image.
 #include <stdio.h>
 #include <string.h>
-#include <unistd.h>
 
 #include "archive/format.h"
 #include "cli/codepage.h"
 #include "cli/commands.h"
+#include "cli/progress.h"
 #include "cli/terminal.h"
 #include "platform/platform.h"
 #include "splitter/engine/split_engine.h"
@@ -15,61 +15,32 @@
 
 namespace {
 
-const char kVolumeTooSmall[] = "Размер тома не может быть меньше 20480!";
 const char kDefaultSizeText[] = "1457664";
 
-// Progress: one step per member, on standard error. On a terminal the count is rewritten in
-// place; otherwise each step is a line of its own.
-class TerminalCanvas : public SplitCanvas {
+// The terminal has no disc to draw: the progress line stands for it.
+class NoDrawing : public SplitCanvas {
   public:
-    void start(int memberCount) {
-        total_ = memberCount;
-        done_ = 0;
-        interactive_ = isatty(STDERR_FILENO) != 0;
-    }
-    // Ends a progress line that is still open, so a message starts on a line of its own.
-    void endLine() {
-        if (lineOpen_) {
-            fputc('\n', stderr);
-            lineOpen_ = false;
-        }
-    }
-
     void selectRedPen() override {}
     void selectWhiteBrush() override {}
     void selectRedBrush() override {}
     void restoreBrush() override {}
     void restorePen() override {}
     void ellipse(int, int, int, int) override {}
-    void pie(int, int, int, int, int, int, int, int) override { step(); }
-    void line(int, int, int, int) override { step(); }
-
-  private:
-    void step() {
-        ++done_;
-        if (interactive_) {
-            fprintf(stderr, "\r%d/%d", done_, total_);
-            lineOpen_ = true;
-        } else {
-            fprintf(stderr, "%d/%d\n", done_, total_);
-        }
-    }
-
-    int total_ = 0;
-    int done_ = 0;
-    bool interactive_ = false;
-    bool lineOpen_ = false;
+    void pie(int, int, int, int, int, int, int, int) override {}
+    void line(int, int, int, int) override {}
 };
 
 class TerminalUi : public SplitUi {
   public:
-    TerminalUi(bool assumeYes, const char* headerName, int memberCount)
-        : assumeYes_(assumeYes), headerName_(headerName) {
-        canvas_.start(memberCount);
+    TerminalUi(bool assumeYes, const char* headerName, uint64_t sourceSize)
+        : assumeYes_(assumeYes),
+          headerName_(headerName),
+          progress_(ProgressLine::forStandardError()) {
+        progress_.start(sourceSize);
     }
 
     bool message(MessageKind kind, const char*, const char* text) override {
-        canvas_.endLine();
+        progress_.endLine();
         if (kind == kMessageQuestion) {
             return askYesNo(text, assumeYes_);
         }
@@ -80,7 +51,8 @@ class TerminalUi : public SplitUi {
     void beep() override {}
     void closeMainWindow() override {}
     SplitCanvas* acquireCanvas() override { return &canvas_; }
-    void releaseCanvas(SplitCanvas*) override { canvas_.endLine(); }
+    void releaseCanvas(SplitCanvas*) override { progress_.endLine(); }
+    void progress(uint64_t done, uint64_t) override { progress_.update(done); }
     FILE* openCarriedImage() override {
         return fmemopen(const_cast<unsigned char*>(kEmbeddedUnpackerImage),
                         kEmbeddedUnpackerImage_size, "rb");
@@ -102,7 +74,8 @@ class TerminalUi : public SplitUi {
   private:
     bool assumeYes_;
     const char* headerName_;
-    TerminalCanvas canvas_;
+    NoDrawing canvas_;
+    ProgressLine progress_;
 };
 
 void usage() {
@@ -187,9 +160,11 @@ int runSplit(int argc, char** argv) {
                 kSizeTextSize - 1);
         return 2;
     }
-    uint32_t volumeSize = parseSizeText(volumeText, true);
-    if (volumeSize < kMinVolumeSize) {
-        fprintf(stderr, "%s\n", kVolumeTooSmall);
+    uint64_t volumeSize = parseSizeText(volumeText, true);
+    VolumeSizeCheck check = checkVolumeSize(volumeSize);
+    if (check != kVolumeSizeOk) {
+        fprintf(stderr, "%s\n",
+                check == kVolumeSizeTooLarge ? kSizeTooLargeText : kSizeTooSmallText);
         return 2;
     }
 
@@ -209,12 +184,11 @@ int runSplit(int argc, char** argv) {
         return 1;
     }
     int64_t size = platformFileSize(source);
-    // The engine itself refuses sizes it cannot hold; here the low 32 bits are what the form
-    // would have read.
-    state.sourceSize = size < 0 ? kSourceSizeUnknown : static_cast<uint32_t>(size);
-    state.volumeSize = volumeSize;
-    state.volumeCount = volumeCountFor(state.sourceSize, headerName, volumeSize);
+    state.sourceSizeKnown = size >= 0 ? 1 : 0;
+    state.sourceSize = size >= 0 ? static_cast<uint64_t>(size) : 0;
+    state.volumeSize = static_cast<uint32_t>(volumeSize);
+    state.volumeCount = volumeCountFor(state.sourceSize, headerName, state.volumeSize);
 
-    TerminalUi ui(assumeYes, headerName, state.volumeCount);
+    TerminalUi ui(assumeYes, headerName, state.sourceSize);
     return splitFile(&state, &ui) ? 0 : 1;
 }

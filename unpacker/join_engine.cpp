@@ -66,7 +66,7 @@ void formatText(char* out, unsigned size, const char* pattern, const char* arg) 
     out[n] = '\0';
 }
 
-int copyRest(FILE* source, FILE* target, char* buffer, unsigned bufferSize) {
+int copyRest(FILE* source, FILE* target, char* buffer, unsigned bufferSize, JoinUi* ui) {
     for (;;) {
         size_t got = fread(buffer, 1, bufferSize, source);
         if (got == 0) {
@@ -74,6 +74,9 @@ int copyRest(FILE* source, FILE* target, char* buffer, unsigned bufferSize) {
         }
         if (fwrite(buffer, 1, got, target) != got) {
             return 2;
+        }
+        if (ui != nullptr) {
+            ui->bytesWritten(static_cast<unsigned>(got));
         }
     }
 }
@@ -151,7 +154,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
     bool incomplete = false;
     bool unreadable = false;
     for (int index = 0;;) {
-        int copied = copyRest(piece, out, buffer, bufferSize);
+        int copied = copyRest(piece, out, buffer, bufferSize, ui);
         fclose(piece);
         if (copied != 0) {
             fclose(out);

@@ -76,6 +76,9 @@ class JoinUi {
     virtual void setProgressRange(int maximum) = 0;
     virtual void stepProgress() = 0;
     virtual void beep() = 0;
+    // count more bytes of the target are written; called from the copy loop. The unpacker's
+    // window steps once per piece instead, so the default does nothing.
+    virtual void bytesWritten(unsigned count) { (void)count; }
 
   protected:
     ~JoinUi() = default;
@@ -84,9 +87,10 @@ class JoinUi {
 // Writes pattern into out with its one "%s" replaced by arg; cut to size - 1 bytes.
 void formatText(char* out, unsigned size, const char* pattern, const char* arg);
 
-// Copies everything from source's position to its end onto target through buffer. Returns
-// 0 on success, 1 when a read failed and 2 when a write failed. Closes nothing.
-int copyRest(FILE* source, FILE* target, char* buffer, unsigned bufferSize);
+// Copies everything from source's position to its end onto target through buffer, telling
+// ui (when given) of every block written. Returns 0 on success, 1 when a read failed and 2
+// when a write failed. Closes nothing.
+int copyRest(FILE* source, FILE* target, char* buffer, unsigned bufferSize, JoinUi* ui = nullptr);
 
 // Joins the archive whose unpacker file is archivePath (a buffer of kArchivePathSize bytes;
 // it is changed: volume paths are formed in it). Copies through buffer (bufferSize bytes).

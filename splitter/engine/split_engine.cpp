@@ -25,7 +25,8 @@ const char kTextWriteError[] = "Ошибка!\nВозможно, нет мест
 const char kTextCannotRead[] = "Не могу прочитать файл %s!";
 const char kTextNoImage[] = "Не могу прочитать программу распаковки из %s!";
 const char kTextSourceUnavailable[] = "Разбиваемый файл не выбран или недоступен!";
-const char kTextSourceTooLarge[] = "Файл %s слишком велик: архив вмещает только файлы меньше 4 ГБ!";
+const char kTextTooManyMembers[] =
+    "Слишком много томов: в архиве может быть не больше 2147483647 файлов! Увеличьте размер тома.";
 const char kTextSourceChanged[] = "Файл %s изменился! Проверьте его и повторите разбиение.";
 const char kTextBadSourceName[] = "Недопустимое имя разбиваемого файла: %s";
 const char kTextEnterName[] = "Введите имя архива!";
@@ -48,6 +49,9 @@ constexpr double kLastSectorLead = 0.02;
 constexpr int kLineAboveCount = 199;
 
 constexpr size_t kMessageSize = 600;
+
+// The source goes across in slices of this many bytes, each followed by a progress report.
+constexpr uint32_t kProgressSlice = 1048576;
 
 // Stream buffers for the source and the member being written. The engine still moves the data
 // through its 4096-byte block; large stream buffers turn that into few, large system calls.
@@ -83,7 +87,9 @@ struct Split {
     char headerName[kPathBufferSize];
     uint32_t nameLength;  // L
     uint32_t header;      // H
+    int memberCount;      // M, checked against the record's bound
     int width;            // W
+    uint64_t sourceDone;  // source bytes written so far
     bool memberExists;    // some member name of the archive is taken
     FILE* image;
     FILE* head;    // the unpacker file, held from its creation to the end of the split
@@ -164,13 +170,7 @@ bool checkSplit(Split* split) {
     }
     split->nameLength = static_cast<uint32_t>(strlen(split->headerName));
     split->header = headerSize(split->nameLength);
-    // S + H must stay below 2^32: all the arithmetic of the layout is unsigned 32-bit. This
-    // also keeps out a size whose low 32 bits read as kSourceSizeUnknown.
-    if (static_cast<uint64_t>(actualSize) + split->header > 0xFFFFFFFFull) {
-        tell(ui, kTextSourceTooLarge, state->sourcePath);
-        return false;
-    }
-    if (state->sourceSize == kSourceSizeUnknown) {
+    if (state->sourceSizeKnown == 0) {
         ui->message(kMessageError, kCaptionError, kTextSourceUnavailable);
         return false;
     }
@@ -178,33 +178,38 @@ bool checkSplit(Split* split) {
         tell(ui, kTextSourceChanged, state->sourcePath);
         return false;
     }
-    uint32_t total = state->sourceSize + split->header;
-    uint32_t expectedCount = (total - 1) / state->volumeSize + 1;
+    // Any source size: only the member count is bounded, by the record's 32-bit field.
+    uint64_t expectedCount = memberCountFor(state->sourceSize, split->header, state->volumeSize);
     if (expectedCount < 2) {
         ui->message(kMessageError, kCaptionError, kTextPointless);
         return false;
     }
-    if (state->volumeCount < 0 || static_cast<uint32_t>(state->volumeCount) != expectedCount) {
+    if (expectedCount > static_cast<uint64_t>(kMaxVolumeCount)) {
+        ui->message(kMessageError, kCaptionError, kTextTooManyMembers);
+        return false;
+    }
+    if (state->volumeCount < 0 || static_cast<uint64_t>(state->volumeCount) != expectedCount) {
         ui->message(kMessageError, kCaptionError, kTextCountMismatch);
         return false;
     }
+    split->memberCount = static_cast<int>(expectedCount);
     // Every member name has the same length, so the unpacker's name stands for all of them.
     char probe[kPathBufferSize];
     if (!unpackerFileName(probe, sizeof probe, state->archiveName,
-                          digitWidth(state->volumeCount))) {
+                          digitWidth(split->memberCount))) {
         ui->message(kMessageError, kCaptionError, kTextNameTooLong);
         return false;
     }
     // Before anything is asked, created or removed: no name the split writes or removes may
     // reach the source, whatever its spelling, letter case or links.
-    if (archiveNameConflict(state->sourcePath, state->archiveName, state->volumeCount,
+    if (archiveNameConflict(state->sourcePath, state->archiveName, split->memberCount,
                             &state->numberWidth)) {
         ui->message(kMessageError, kCaptionError, kTextNameConflict);
         return false;
     }
     split->width = state->numberWidth;
     ArchiveFolderScan scan =
-        scanArchiveFolder(state->archiveName, state->volumeCount, split->width, state->sourcePath);
+        scanArchiveFolder(state->archiveName, split->memberCount, split->width, state->sourcePath);
     if (scan.touchesSource) {
         ui->message(kMessageError, kCaptionError, kTextNameConflict);
         return false;
@@ -222,7 +227,7 @@ bool checkSplit(Split* split) {
 // own numbering: a number that needs more than W digits names another archive's volume.
 void removeStaleVolumes(const Split* split) {
     const SplitterState* state = split->state;
-    unsigned last = lastStaleVolume(state->volumeCount, split->width);
+    unsigned last = lastStaleVolume(split->memberCount, split->width);
     char name[kPathBufferSize];
     for (unsigned k = 1; k <= last; ++k) {
         if (volumeFileName(name, sizeof name, state->archiveName, k, split->width)) {
@@ -277,7 +282,7 @@ void drawNextSector(Split* split) {
 void drawLastStep(Split* split) {
     float start = static_cast<float>(split->endAngle - kLastSectorLead);
     split->endAngle += split->step;
-    if (split->state->volumeCount > kLineAboveCount) {
+    if (split->memberCount > kLineAboveCount) {
         int x, y;
         rimPoint(start, &x, &y);
         split->canvas->line(kPieCentreX, kPieCentreY, x, y);
@@ -336,6 +341,21 @@ Outcome copyInto(Split* split, FILE* from, const char* fromName, FILE* to, uint3
     return kOutcomeDone;
 }
 
+// Copies count source bytes into an open member, slice by slice, and reports the progress.
+Outcome copySource(Split* split, FILE* to, uint32_t count) {
+    while (count > 0) {
+        uint32_t slice = count < kProgressSlice ? count : kProgressSlice;
+        Outcome outcome = copyInto(split, split->source, split->state->sourcePath, to, slice);
+        if (outcome != kOutcomeDone) {
+            return outcome;
+        }
+        count -= slice;
+        split->sourceDone += slice;
+        split->ui->progress(split->sourceDone, split->state->sourceSize);
+    }
+    return kOutcomeDone;
+}
+
 // Steps 10 to 15: the unpacker file is open, the image is positioned at its first byte.
 Outcome writeMembers(Split* split, const FileRecord& record) {
     SplitterState* state = split->state;
@@ -359,7 +379,7 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
     }
     setvbuf(split->source, gSourceBuffer, _IOFBF, sizeof gSourceBuffer);
     uint32_t firstPiece = state->volumeSize - split->header;
-    outcome = copyInto(split, split->source, state->sourcePath, split->head, firstPiece);
+    outcome = copySource(split, split->head, firstPiece);
     if (outcome != kOutcomeDone) {
         return outcome;
     }
@@ -367,11 +387,12 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
     if (!flushed(split->head)) {
         return kOutcomeWriteFailed;
     }
-    uint32_t remaining = state->sourceSize - firstPiece;
+    // 64 bits: a source may hold 4 GiB and more.
+    uint64_t remaining = state->sourceSize - firstPiece;
 
     split->canvas->selectRedBrush();
     split->redBrush = true;
-    split->step = static_cast<float>(kFullTurn / state->volumeCount);
+    split->step = static_cast<float>(kFullTurn / split->memberCount);
     split->endAngle = split->step;
     drawSector(split->canvas, 0.0f, split->endAngle);
 
@@ -380,7 +401,7 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
     char name[kPathBufferSize];
     for (;;) {
         bool last = remaining <= state->volumeSize;
-        uint32_t count = last ? remaining : state->volumeSize;
+        uint32_t count = last ? static_cast<uint32_t>(remaining) : state->volumeSize;
         incrementNumber(number, split->width);
         memberFileName(name, sizeof name, state->archiveName, number, "bin");
         ReplaceStatus status;
@@ -389,7 +410,7 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
             noteFailure(split, kTextCannotCreate, name);
             return kOutcomeReported;
         }
-        outcome = copyInto(split, split->source, state->sourcePath, split->member, count);
+        outcome = copySource(split, split->member, count);
         if (outcome != kOutcomeDone) {
             return outcome;
         }
@@ -455,6 +476,8 @@ bool finishSplit(Split* split, Outcome outcome) {
 
 }  // namespace
 
+void SplitUi::progress(uint64_t, uint64_t) {}
+
 bool SplitUi::headerSourceName(const char* name, char* out, unsigned size) {
     size_t n = strlen(name);
     if (size == 0 || n >= size) {
@@ -500,7 +523,7 @@ bool splitFile(SplitterState* state, SplitUi* ui) {
 
     FileStamp stamp;
     platformReadFileStamp(state->sourcePath, &stamp);
-    FileRecord record = fileRecordFor(stamp, state->volumeCount);
+    FileRecord record = fileRecordFor(stamp, split.memberCount);
 
     split.image = ui->openCarriedImage();
     if (split.image == nullptr) {

@@ -56,6 +56,9 @@ class SplitUi {
     // splitter's names already are code page 1251, so the default copies; the terminal front
     // end hands over its converted name. False when it does not fit.
     virtual bool headerSourceName(const char* name, char* out, unsigned size);
+    // done of total source bytes are in the archive now; called every megabyte or so. The
+    // window shows its disc instead, so the default does nothing.
+    virtual void progress(uint64_t done, uint64_t total);
 
   protected:
     ~SplitUi() = default;

@@ -130,7 +130,7 @@ void writeLine(FILE* file, const char* text) {
 
 // Normalises a size text read from the file; true when what it then reads is a usable size.
 bool takeSize(char* text) {
-    return normaliseSizeText(text) >= kMinVolumeSize;
+    return checkVolumeSize(normaliseSizeText(text)) == kVolumeSizeOk;
 }
 
 void applyDefaults(SplitterState* state, SizeList* list) {
@@ -175,8 +175,8 @@ void loadSettings(const char* path, SplitterState* state, SizeList* list) {
 
     // The three sizes are taken only when all three are there and usable as the form would
     // apply them; otherwise the list starts from the defaults, so that no size below the
-    // minimum reaches a count or a split. They are taken in their normalised form, so that the
-    // list shows the sizes that are used.
+    // minimum or of 4 GiB and more reaches a count or a split. They are taken in their
+    // normalised form, so that the list shows the sizes that are used.
     SizeList read;
     bool sizesUsable = true;
     for (int i = 0; i < 3; ++i) {
@@ -189,7 +189,7 @@ void loadSettings(const char* path, SplitterState* state, SizeList* list) {
     } else {
         defaultSizeList(list);
     }
-    state->volumeSize = parseSizeText(list->entries[0]);
+    state->volumeSize = static_cast<uint32_t>(parseSizeText(list->entries[0]));
 
     // The line end behind the third size, then the two folder lines.
     reader.get();

@@ -16,8 +16,8 @@ bool settingsFilePath(const char* exePath, char* out, size_t outSize);
 
 // Reads the file at path into state (closeAfterFinish, archiveDirMode, sourceBrowsed,
 // volumeSize, lastSourceDir, archiveDir) and list. Never fails: a missing, foreign, short or
-// damaged file gives the defaults for what it lacks; the list always ends with three sizes of at
-// least kMinVolumeSize and volumeSize is the first one's value.
+// damaged file gives the defaults for what it lacks; the list always ends with three sizes of
+// kMinVolumeSize to kMaxVolumeSize and volumeSize is the first one's value.
 void loadSettings(const char* path, SplitterState* state, SizeList* list);
 
 // Writes the file; false (and nothing reported) when it cannot be opened for writing.

@@ -1,6 +1,5 @@
 #include "splitter/form/sizes.h"
 
-#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
@@ -20,8 +19,7 @@ constexpr unsigned char kCyrMLower = 0xEC;
 constexpr unsigned char kCyrGUpper = 0xC3;
 constexpr unsigned char kCyrGLower = 0xE3;
 
-// Longest number prefix that is looked at; longer digit runs only add digits that cannot
-// change a value that is taken modulo 2^32 of a truncated 64-bit integer anyway.
+// Number prefixes shorter than this are read from a local buffer, longer ones from the heap.
 constexpr size_t kNumberPrefixSize = 64;
 
 bool isDigit(char c) {
@@ -111,15 +109,39 @@ double leadingNumber(const char* text) {
     return value;
 }
 
-// Low 32 bits of the product truncated toward zero to a 64-bit integer. Products outside the
-// 64-bit range give the integer conversion's "indefinite" value 2^63, whose low bits are 0.
-uint32_t truncateLow32(double product) {
+// The product truncated toward zero to a 64-bit integer. 4 GiB and more stay whole (all ones
+// beyond 2^63), so that no such size can pass for a small one. A negative product keeps the
+// low 32 bits of its 64-bit form, and one below -2^63 gives the integer conversion's
+// "indefinite" value 2^63, whose low bits are 0.
+uint64_t truncateSize(double product) {
     const double kTwo63 = 9223372036854775808.0;
-    if (!(product < kTwo63 && product > -kTwo63)) {
+    if (product >= kTwo63) {
+        return UINT64_MAX;
+    }
+    if (!(product > -kTwo63)) {
         return 0;
     }
     int64_t whole = static_cast<int64_t>(product);
+    if (whole >= 0) {
+        return static_cast<uint64_t>(whole);
+    }
     return static_cast<uint32_t>(static_cast<uint64_t>(whole));
+}
+
+// The decimal digits of value, most significant first, into digits (at least 21 bytes).
+// Returns their count.
+int digitsOf(uint64_t value, char* digits) {
+    char reversed[20];
+    int n = 0;
+    do {
+        reversed[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (int i = 0; i < n; ++i) {
+        digits[i] = reversed[n - 1 - i];
+    }
+    digits[n] = '\0';
+    return n;
 }
 
 // Case-insensitive equality for size texts: ASCII letters and the Cyrillic letters of code
@@ -160,11 +182,14 @@ void copyEntry(char* out, const char* text) {
 
 }  // namespace
 
-uint32_t parseSizeText(char* text, bool normalise) {
+const char kSizeTooSmallText[] = "Размер тома не может быть меньше 20480!";
+const char kSizeTooLargeText[] = "Размер тома должен быть меньше 4 ГБ!";
+
+uint64_t parseSizeText(char* text, bool normalise) {
     size_t length = strlen(text);
     char letter;
     uint32_t multiplier = unitOf(text, length, &letter);
-    uint32_t value = truncateLow32(leadingNumber(text) * static_cast<double>(multiplier));
+    uint64_t value = truncateSize(leadingNumber(text) * static_cast<double>(multiplier));
     if (normalise) {
         size_t i = 0;
         while (isDigit(text[i])) {
@@ -186,12 +211,12 @@ uint32_t parseSizeText(char* text, bool normalise) {
     return value;
 }
 
-uint32_t normaliseSizeText(char* text) {
+uint64_t normaliseSizeText(char* text) {
     parseSizeText(text, true);
     return parseSizeText(text);
 }
 
-uint32_t normalisedSizeValue(const char* text) {
+uint64_t normalisedSizeValue(const char* text) {
     size_t size = strlen(text) + 1;
     char local[kSizeTextSize + 1];
     char* copy = size <= sizeof local ? local : static_cast<char*>(malloc(size));
@@ -199,16 +224,36 @@ uint32_t normalisedSizeValue(const char* text) {
         return 0;
     }
     memcpy(copy, text, size);
-    uint32_t value = normaliseSizeText(copy);
+    uint64_t value = normaliseSizeText(copy);
     if (copy != local) {
         free(copy);
     }
     return value;
 }
 
-void groupThousands(uint32_t value, char* out, size_t outSize) {
-    char digits[16];
-    int n = snprintf(digits, sizeof digits, "%u", value);
+VolumeSizeCheck checkVolumeSize(uint64_t size) {
+    if (size < kMinVolumeSize) {
+        return kVolumeSizeTooSmall;
+    }
+    return size > kMaxVolumeSize ? kVolumeSizeTooLarge : kVolumeSizeOk;
+}
+
+void decimalText(uint64_t value, char* out, size_t outSize) {
+    char digits[21];
+    int n = digitsOf(value, digits);
+    if (outSize == 0) {
+        return;
+    }
+    if (static_cast<size_t>(n) >= outSize) {
+        out[0] = '\0';
+        return;
+    }
+    memcpy(out, digits, static_cast<size_t>(n) + 1);
+}
+
+void groupThousands(uint64_t value, char* out, size_t outSize) {
+    char digits[21];
+    int n = digitsOf(value, digits);
     size_t grouped = static_cast<size_t>(n + (n - 1) / 3);
     if (outSize == 0) {
         return;
@@ -227,15 +272,10 @@ void groupThousands(uint32_t value, char* out, size_t outSize) {
     out[o] = '\0';
 }
 
-int32_t volumeCountFor(uint32_t sourceSize, const char* sourceFieldText, uint32_t volumeSize) {
-    if (volumeSize == 0) {
-        return 0;
-    }
-    // n is the name's length plus one, whether or not a folder stands in front of it.
-    uint32_t n = static_cast<uint32_t>(static_cast<int>(strlen(sourceFieldText)) -
-                                       lastBackslashIndex(sourceFieldText));
-    uint32_t fixedHeader = kUnpackerImageSize + kFileRecordSize;
-    return static_cast<int32_t>((sourceSize + n + fixedHeader - 1) / volumeSize + 1);
+int64_t volumeCountFor(uint64_t sourceSize, const char* sourceFieldText, uint32_t volumeSize) {
+    // The name's length, whether or not a folder stands in front of it.
+    uint32_t nameLength = static_cast<uint32_t>(strlen(fileNamePart(sourceFieldText)));
+    return static_cast<int64_t>(memberCountFor(sourceSize, headerSize(nameLength), volumeSize));
 }
 
 void defaultSizeList(SizeList* list) {

@@ -1,5 +1,6 @@
 // Size texts ("1457664", "1.38M", "650M"), grouped digits and the archive's file count.
-// Plain logic on texts and unsigned 32-bit integers, free of the window system.
+// Plain logic on texts and integers, free of the window system. Volume sizes are 32-bit;
+// source sizes and counts are 64-bit.
 #pragma once
 
 #include <stddef.h>
@@ -8,32 +9,55 @@
 // Longest size text the form takes from the size box: 24 characters and the terminator.
 constexpr unsigned kSizeTextSize = 25;
 
+// Largest volume size: V is a 32-bit count, and a FAT32 file holds no more either.
+constexpr uint64_t kMaxVolumeSize = 4294967295u;
+
 // The size in bytes that `text` names: a number read like atof (with '.' as the decimal
 // point) times the unit of the last character (K/k/К/к 1024, M/m/М/м 1048576, G/g/Г/г
-// 1073741824, else 1), truncated toward zero, low 32 bits. With `normalise` the text is also
-// rewritten in place to its canonical form (digits, optional '.' and digits, Latin unit
-// letter); it must then be writable and at least two bytes long.
-uint32_t parseSizeText(char* text, bool normalise);
-inline uint32_t parseSizeText(const char* text) {
+// 1073741824, else 1), truncated toward zero to a 64-bit integer. A value of 4 GiB or more
+// comes back whole (UINT64_MAX beyond 2^63), never wrapped, so that it is refused as a volume
+// size; a negative one gives the low 32 bits of its 64-bit form ("-1" reads 4294967295).
+// With `normalise` the text is also rewritten in place to its canonical form (digits,
+// optional '.' and digits, Latin unit letter); it must then be writable and at least two
+// bytes long.
+uint64_t parseSizeText(char* text, bool normalise);
+inline uint64_t parseSizeText(const char* text) {
     return parseSizeText(const_cast<char*>(text), false);
 }
 
 // Normalises text in place (as parseSizeText does) and returns the value of the normalised
 // text: the size the form shows is the size it uses. "1e5" becomes "1" and gives 1, "+700M"
 // becomes "M" and gives 0. text must be writable and at least two bytes long.
-uint32_t normaliseSizeText(char* text);
+uint64_t normaliseSizeText(char* text);
 // The value normaliseSizeText would give, leaving text as it is.
-uint32_t normalisedSizeValue(const char* text);
+uint64_t normalisedSizeValue(const char* text);
 
-// Decimal text of value with one blank between groups of three digits ("1 457 664").
-// out must hold at least 14 bytes.
-void groupThousands(uint32_t value, char* out, size_t outSize);
+enum VolumeSizeCheck {
+    kVolumeSizeOk,        // kMinVolumeSize .. kMaxVolumeSize
+    kVolumeSizeTooSmall,  // below kMinVolumeSize
+    kVolumeSizeTooLarge,  // 4 GiB or more
+};
+VolumeSizeCheck checkVolumeSize(uint64_t size);
+
+// The refusals of a size text that checkVolumeSize does not pass.
+extern const char kSizeTooSmallText[];  // "Размер тома не может быть меньше 20480!"
+extern const char kSizeTooLargeText[];  // "Размер тома должен быть меньше 4 ГБ!"
+
+// Longest text of a 64-bit value: 20 digits, 6 blanks between groups, the terminator.
+constexpr size_t kGroupedTextSize = 27;
+
+// Decimal text of value with one blank between groups of three digits ("4 831 838 208").
+// Empty when it does not fit into outSize bytes (kGroupedTextSize always suffice).
+void groupThousands(uint64_t value, char* out, size_t outSize);
+
+// Plain decimal text of value ("2147483648"). Empty when it does not fit (21 bytes suffice).
+void decimalText(uint64_t value, char* out, size_t outSize);
 
 // M for a source of sourceSize bytes whose path (as typed, possibly with a folder) is
-// sourceFieldText, cut into volumes of volumeSize bytes: ceil((S + L + H0) / V) in unsigned
-// 32-bit arithmetic, where L is the name's length and H0 the fixed part of the header.
-// volumeSize must be at least kMinVolumeSize.
-int32_t volumeCountFor(uint32_t sourceSize, const char* sourceFieldText, uint32_t volumeSize);
+// sourceFieldText, cut into volumes of volumeSize bytes: ceil((S + H) / V) in 64 bits, H the
+// header for the name's length (memberCountFor). 0 when volumeSize is 0. A result above
+// kMaxVolumeCount is no archive: the split refuses it.
+int64_t volumeCountFor(uint64_t sourceSize, const char* sourceFieldText, uint32_t volumeSize);
 
 // The three-entry most-recently-used list of the volume-size box.
 struct SizeList {

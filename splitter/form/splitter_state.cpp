@@ -4,7 +4,7 @@
 
 void initSplitterState(SplitterState* state) {
     memset(state, 0, sizeof(*state));
-    state->sourceSize = kSourceSizeUnknown;
+    state->sourceSizeKnown = 0;
     state->volumeSize = kDefaultVolumeSize;
     state->waitBlinkOn = 1;
 }

@@ -6,8 +6,6 @@
 
 #include "archive/format.h"
 
-constexpr uint32_t kSourceSizeUnknown = 4294967295u;
-
 // Flags of SplitterState::archiveDirMode.
 constexpr int kArchiveNameBrowsed = 1;   // run time only
 constexpr int kArchiveBesideSource = 2;  // saved
@@ -17,9 +15,13 @@ constexpr unsigned kVolumeSizeArgSize = 15;  // 14 characters and the terminator
 struct SplitterState {
     char sourcePath[kPathBufferSize];
     char archiveName[kPathBufferSize];
-    uint32_t sourceSize;
+    // S, of any size the file system allows; meaningful only while sourceSizeKnown is set.
+    uint64_t sourceSize;
+    // 0 while there is no usable source (none named, missing, busy, a folder, a wildcard).
+    int sourceSizeKnown;
     uint32_t volumeSize;
-    int32_t volumeCount;
+    // M as last computed, in 64 bits: a count above kMaxVolumeCount is shown and refused.
+    int64_t volumeCount;
     int numberWidth;
     char lastSourceDir[kPathBufferSize];
     char archiveDir[kPathBufferSize];

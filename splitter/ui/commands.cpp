@@ -13,6 +13,9 @@ namespace {
 
 enum BrowseKind { kBrowseSource = 0, kBrowseArchive = 1 };
 
+const char kTextTooManyVolumes[] =
+    "Слишком много томов: в архиве может быть не больше 2147483647 файлов! Увеличьте размер тома.";
+
 // A refusal of the form: caption "!!!", error icon, then the focus to the field to correct.
 void refuse(const char* text, HWND focus) {
     MessageBoxA(gMainWindow, text, "!!!", MB_ICONERROR);
@@ -56,15 +59,11 @@ bool browseForFile(BrowseKind kind) {
 // The checks before a split, in their order; false (the user already told, or the wait
 // started) when the split may not start.
 bool checkBeforeSplit() {
-    if (gSourceStatus == kSourceTooLarge) {
-        refuse("Файл слишком велик: можно разбивать только файлы меньше 4 ГБ!", gForm.sourceEdit);
-        return false;
-    }
     if (gState.volumeCount == 1) {
         refuse("Нет смысла разбивать файл", gForm.sourceEdit);
         return false;
     }
-    if (gState.sourceSize == kSourceSizeUnknown) {
+    if (gState.sourceSizeKnown == 0) {
         if (gSourceStatus != kSourceBusy) {
             refuse("Разбиваемый файл не выбран или недоступен!", gForm.sourceEdit);
         } else if (SetTimer(gMainWindow, kWaitTimerId, kWaitTimerPeriod, nullptr) != 0) {
@@ -78,8 +77,13 @@ bool checkBeforeSplit() {
         refuse("Введите имя архива!", gForm.archiveEdit);
         return false;
     }
-    if (archiveTouchesSource(gState.sourcePath, gState.archiveName, gState.volumeCount,
-                             &gState.numberWidth)) {
+    // The record holds M in 32 bits: so many members only a larger volume size avoids.
+    if (gState.volumeCount > kMaxVolumeCount) {
+        refuse(kTextTooManyVolumes, gForm.volumeSizeBox);
+        return false;
+    }
+    if (archiveTouchesSource(gState.sourcePath, gState.archiveName,
+                             static_cast<int>(gState.volumeCount), &gState.numberWidth)) {
         refuse("Конфликт имен архива и исходного файла!", gForm.archiveEdit);
         return false;
     }
@@ -187,20 +191,25 @@ void onVolumeSizeBox(int code) {
                 break;
             }
             SendMessageA(gForm.volumeSizeBox, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
-            gState.volumeSize = parseSizeText(text);
+            gState.volumeSize = static_cast<uint32_t>(parseSizeText(text));  // a valid entry
             refreshVolumeCount();
             break;
         }
-        case CBN_EDITCHANGE:
+        case CBN_EDITCHANGE: {
             readVolumeSizeBox(text);
-            // The count follows the size the text will be applied as.
-            gState.volumeSize = normalisedSizeValue(text);
+            // The count follows the size the text will be applied as. A size of 4 GiB or more
+            // reads as 0 here: like one below the minimum, it clears the count, and a split
+            // applies the box first and says which it was.
+            uint64_t size = normalisedSizeValue(text);
+            gState.volumeSize =
+                checkVolumeSize(size) == kVolumeSizeTooLarge ? 0 : static_cast<uint32_t>(size);
             if (gState.volumeSize < kMinVolumeSize) {
                 SetWindowTextA(gForm.countValue, "");
             } else {
                 refreshVolumeCount();
             }
             break;
+        }
         case CBN_KILLFOCUS:
             gState.sizeBoxFocused = 0;
             applyVolumeSizeBox(true);
@@ -255,7 +264,7 @@ void onTimer(UINT_PTR id) {
     }
     bool readable = refreshSourceSize();
     if (readable || gSourceStatus != kSourceBusy) {
-        // Free now, or gone, or grown too large: the split command decides (and tells).
+        // Free now, or gone: the split command decides (and tells).
         gState.waitTimerRunning = 0;
         KillTimer(gMainWindow, kWaitTimerId);
         refreshVolumeCount();

@@ -36,7 +36,6 @@ enum SourceStatus {
     kSourceReadable,  // open, size in gState.sourceSize
     kSourceMissing,   // no name, no such file, a folder or a wildcard: the size field is empty
     kSourceBusy,      // the file exists but cannot be opened now: the size field shows "?????"
-    kSourceTooLarge,  // 4 GiB or more with its header: outside a 32-bit archive
 };
 extern SourceStatus gSourceStatus;
 // Set once the window is being destroyed: late notifications of its controls are ignored.
@@ -61,13 +60,13 @@ void stopWaitTimer();
 
 // volume_size.cpp
 // Normalises `text` (writable, kSizeTextSize bytes), enforces the minimum size and moves the
-// text to the top of the size list. A text below the minimum is replaced by the first list
-// entry (after a message when `loud`); returns false then.
+// text to the top of the size list. A text below the minimum or of 4 GiB and more is replaced
+// by the first list entry (after a message when `loud`); returns false then.
 bool applyVolumeSizeText(char* text, bool loud);
-// Applies what the size box's edit field holds now. False when it was below the minimum.
+// Applies what the size box's edit field holds now. False when it was no usable size.
 bool applyVolumeSizeBox(bool loud);
-// Opens the source, sets gState.sourceSize, gSourceStatus and the size field; true when it
-// could be opened and its size fits a 32-bit archive.
+// Opens the source, sets gState.sourceSize (any size), sourceSizeKnown, gSourceStatus and the
+// size field; true when it could be opened and its size read.
 bool refreshSourceSize();
 // Sets gState.volumeCount and the count field from the source size and the volume size.
 void refreshVolumeCount();

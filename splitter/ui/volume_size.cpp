@@ -10,7 +10,6 @@
 namespace {
 
 const char kBusySourceText[] = "?????";
-const char kTooLargeSourceText[] = "> 4 ГБ";
 
 // Set while a size text is being applied: its message box takes the focus from the size box,
 // and that focus change must not apply the box's text a second time.
@@ -44,10 +43,6 @@ bool nameHasWildcard(const char* path) {
     return strchr(name, '?') != nullptr || strchr(name, '*') != nullptr;
 }
 
-size_t nameLength(const char* path) {
-    return strlen(fileNamePart(path));
-}
-
 }  // namespace
 
 void readVolumeSizeBox(char* out) {
@@ -59,17 +54,20 @@ bool applyVolumeSizeText(char* text, bool loud) {
     gApplying = true;
     bool accepted = true;
     // Checked and used as the box will show it: "1e5" is refused as the "1" it becomes.
-    gState.volumeSize = normaliseSizeText(text);
+    uint64_t size = normaliseSizeText(text);
+    VolumeSizeCheck check = checkVolumeSize(size);
+    gState.volumeSize = static_cast<uint32_t>(size);
     SizeList list;
     readSizeList(&list);
-    if (gState.volumeSize < kMinVolumeSize) {
+    if (check != kVolumeSizeOk) {
         accepted = false;
         if (loud) {
-            MessageBoxA(gMainWindow, "Размер тома не может быть меньше 20480!", "!!!",
+            MessageBoxA(gMainWindow,
+                        check == kVolumeSizeTooLarge ? kSizeTooLargeText : kSizeTooSmallText, "!!!",
                         MB_ICONERROR);
         }
         strcpy(text, list.entries[0]);
-        gState.volumeSize = parseSizeText(text);
+        gState.volumeSize = static_cast<uint32_t>(parseSizeText(text));
         SetFocus(gForm.volumeSizeBox);
     }
     promoteSizeText(&list, text);
@@ -91,28 +89,22 @@ bool refreshSourceSize() {
     HANDLE file = CreateFileA(gState.sourcePath, GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
+        // The whole 64-bit length: a source may hold 4 GiB and more.
         LARGE_INTEGER size;
         BOOL known = GetFileSizeEx(file, &size);
         CloseHandle(file);
-        // The archive's arithmetic is 32-bit: the source and its header must stay below 2^32,
-        // and all ones is the "unknown" mark.
-        uint64_t total =
-            static_cast<uint64_t>(size.QuadPart) + headerSize(nameLength(gState.sourcePath));
-        if (known && size.QuadPart >= 0 && total < kSourceSizeUnknown) {
-            gState.sourceSize = static_cast<uint32_t>(size.QuadPart);
-            char text[16];
+        if (known && size.QuadPart >= 0) {
+            gState.sourceSize = static_cast<uint64_t>(size.QuadPart);
+            gState.sourceSizeKnown = 1;
+            char text[kGroupedTextSize];
             groupThousands(gState.sourceSize, text, sizeof(text));
             SetWindowTextA(gForm.sizeValue, text);
             gSourceStatus = kSourceReadable;
             return true;
         }
-        gSourceStatus = kSourceTooLarge;
-        gState.sourceSize = kSourceSizeUnknown;
-        SetWindowTextA(gForm.sizeValue, kTooLargeSourceText);
-        return false;
     }
     SetWindowTextA(gForm.sizeValue, "");
-    gState.sourceSize = kSourceSizeUnknown;
+    gState.sourceSizeKnown = 0;
     gSourceStatus = kSourceMissing;
     if (nameHasWildcard(gState.sourcePath)) {
         return false;
@@ -127,7 +119,7 @@ bool refreshSourceSize() {
 }
 
 void refreshVolumeCount() {
-    if (gState.sourceSize == kSourceSizeUnknown || gState.volumeSize < kMinVolumeSize) {
+    if (gState.sourceSizeKnown == 0 || gState.volumeSize < kMinVolumeSize) {
         SetWindowTextA(gForm.countValue, "");
         return;
     }
@@ -135,7 +127,8 @@ void refreshVolumeCount() {
     field[0] = '\0';
     GetWindowTextA(gForm.sourceEdit, field, sizeof(field));
     gState.volumeCount = volumeCountFor(gState.sourceSize, field, gState.volumeSize);
-    char text[16];
-    wsprintfA(text, "%i", gState.volumeCount);
+    // A count above kMaxVolumeCount is shown as it is; the split refuses it.
+    char text[kGroupedTextSize];
+    decimalText(static_cast<uint64_t>(gState.volumeCount), text, sizeof(text));
     SetWindowTextA(gForm.countValue, text);
 }

@@ -185,7 +185,7 @@ bool expectedHeader(const uint8_t* bytes, size_t size, size_t* nameLength, FileR
     }
     *nameLength = length;
     *record = decodeFileRecord(bytes + length + 1);
-    if (record->volumeCount < 2 || record->volumeCount > kMaxVolumeCount) {
+    if (record->volumeCount < 2) {
         return false;
     }
     // A name with a zero byte in it would be cut short on the way to the disk.

@@ -44,7 +44,7 @@ void checkLoaded(const SplitterState& state, const SizeList& list) {
     for (int i = 0; i < 3; ++i) {
         checkTerminated(list.entries[i], sizeof list.entries[i]);
         // Usable as the form applies it, and already in the form it would be applied in.
-        if (normalisedSizeValue(list.entries[i]) < kMinVolumeSize) {
+        if (checkVolumeSize(normalisedSizeValue(list.entries[i])) != kVolumeSizeOk) {
             abort();
         }
         char again[sizeof list.entries[i]];

@@ -33,9 +33,10 @@ bool isCanonical(const char* text) {
 }
 
 // The value the way the size box's rule puts it: atof of the text times the last character's
-// unit, truncated toward zero to 64 bits, low 32 bits. Only for texts that atof reads by the
-// plain decimal grammar alone.
-bool atofValue(const char* text, uint32_t* value) {
+// unit, truncated toward zero to 64 bits; 4 GiB and more whole (all ones from 2^63 on), a
+// negative value's low 32 bits. Only for texts that atof reads by the plain decimal grammar
+// alone.
+bool atofValue(const char* text, uint64_t* value) {
     for (const char* p = text; *p != '\0'; ++p) {
         if (strchr("xXiInNpP", *p) != nullptr) {
             return false;
@@ -69,11 +70,17 @@ bool atofValue(const char* text, uint32_t* value) {
     }
     double product = atof(text) * unit;
     const double kTwo63 = 9223372036854775808.0;
-    if (!(product < kTwo63 && product > -kTwo63)) {
+    if (product >= kTwo63) {
+        *value = UINT64_MAX;
+        return true;
+    }
+    if (!(product > -kTwo63)) {
         *value = 0;
         return true;
     }
-    *value = static_cast<uint32_t>(static_cast<uint64_t>(static_cast<int64_t>(product)));
+    int64_t whole = static_cast<int64_t>(product);
+    *value = whole >= 0 ? static_cast<uint64_t>(whole)
+                        : static_cast<uint32_t>(static_cast<uint64_t>(whole));
     return true;
 }
 
@@ -94,11 +101,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     memcpy(plain, data, length);
     memcpy(normalised, data, length);
 
-    uint32_t value = parseSizeText(plain, false);
+    uint64_t value = parseSizeText(plain, false);
     if (memcmp(plain, data, length) != 0 || plain[length] != '\0') {
         abort();  // without normalising the text is left alone
     }
-    uint32_t normalisedValue = parseSizeText(normalised, true);
+    uint64_t normalisedValue = parseSizeText(normalised, true);
     if (normalisedValue != value) {
         abort();
     }
@@ -116,7 +123,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (strcmp(again, normalised) != 0) {
         abort();
     }
-    uint32_t expected;
+    uint64_t expected;
     if (atofValue(plain, &expected) && expected != value) {
         abort();
     }

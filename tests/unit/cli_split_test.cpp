@@ -112,9 +112,23 @@ TEST(CliSplit, UsageErrorsExitWithTwo) {
     EXPECT_EQ(dravnikSplit({f, "-x"}), 2);
     EXPECT_EQ(dravnikSplit({f, f}), 2);
     EXPECT_EQ(dravnikSplit({f, "-v19.99K"}), 2);
-    EXPECT_EQ(dravnikSplit({f, "-v4G"}), 2);
+    EXPECT_EQ(dravnikSplit({f, "-v4G"}), 2);  // 4 GiB and more: a volume stays below 4 GiB
+    EXPECT_EQ(dravnikSplit({f, "-v4096M"}), 2);
+    EXPECT_EQ(dravnikSplit({f, "-v4.00002G"}), 2);
+    EXPECT_EQ(dravnikSplit({f, "-v5G"}), 2);  // not 1 GiB volumes
+    EXPECT_EQ(dravnikSplit({f, "-v1e400"}), 2);
     EXPECT_EQ(dravnikSplit({f, "-v1234567890123456789012345"}), 2);
     EXPECT_FALSE(exists(f + ".0.exe"));
+}
+
+TEST(CliSplit, LargestFat32VolumeSizeIsAccepted) {
+    // "4095M" is a valid size: the 50000-byte source then fits into the unpacker file alone,
+    // which is refused as pointless (1), not as a bad size (2).
+    TempDir dir;
+    ASSERT_TRUE(writeFile(dir.file("f"), patternBytes(50000)));
+    EXPECT_EQ(dravnikSplit({dir.file("f"), "-v4095M"}), 1);
+    EXPECT_EQ(dravnikSplit({dir.file("f"), "-v4294967295"}), 1);
+    EXPECT_FALSE(exists(dir.file("f.0.exe")));
 }
 
 TEST(CliSplit, OverwriteNeedsYesOrATerminal) {

@@ -12,7 +12,53 @@ TEST(MemberNames, WidthGrowsAtPowersOfTen) {
     EXPECT_EQ(digitWidth(101), 3);
     EXPECT_EQ(digitWidth(1000), 3);
     EXPECT_EQ(digitWidth(1001), 4);
-    EXPECT_EQ(digitWidth(kMaxVolumeCount), 6);
+    EXPECT_EQ(digitWidth(209716), 6);
+    EXPECT_EQ(digitWidth(1000000000), 9);
+    EXPECT_EQ(digitWidth(1000000001), 10);
+    EXPECT_EQ(digitWidth(kMaxVolumeCount), kMaxDigitWidth);
+}
+
+TEST(MemberNames, TenDigitNumbersOfTheLargestArchive) {
+    char out[kPathBufferSize];
+    ASSERT_TRUE(volumeFileName(out, sizeof out, "set", kMaxVolumeCount - 1, kMaxDigitWidth));
+    EXPECT_STREQ(out, "set.2147483646.bin");
+    ASSERT_TRUE(unpackerFileName(out, sizeof out, "set", kMaxDigitWidth));
+    EXPECT_STREQ(out, "set.0000000000.exe");
+    char number[kMaxDigitWidth + 2] = "0999999999";
+    incrementNumber(number, kMaxDigitWidth);
+    EXPECT_STREQ(number, "1000000000");
+}
+
+TEST(MemberCount, CeilingOfSourceAndHeaderOverVolumeIn64Bits) {
+    const uint32_t h = headerSize(8);
+    // The worked example: 100000 bytes in 20480-byte volumes.
+    EXPECT_EQ(memberCountFor(100000, h, 20480), 6u);
+    // S + H an exact multiple of V: the last volume is full, no empty one follows.
+    EXPECT_EQ(memberCountFor(6 * 20480 - h, h, 20480), 6u);
+    EXPECT_EQ(memberCountFor(6 * 20480 - h + 1, h, 20480), 7u);
+    EXPECT_EQ(memberCountFor(20480 - h, h, 20480), 1u);
+    EXPECT_EQ(memberCountFor(100000, h, 0), 0u);  // never divides by zero
+
+    // Around 2^32 - H and 2^32, where S + H used to wrap.
+    const uint64_t kTwo32 = 4294967296ull;
+    const uint32_t kGiB = 1073741824u;
+    EXPECT_EQ(memberCountFor(kTwo32 - h - 1, h, kGiB), 4u);
+    EXPECT_EQ(memberCountFor(kTwo32 - h, h, kGiB), 4u);  // exactly four full members
+    EXPECT_EQ(memberCountFor(kTwo32 - h + 1, h, kGiB), 5u);
+    EXPECT_EQ(memberCountFor(kTwo32, h, kGiB), 5u);
+    EXPECT_EQ(memberCountFor(kTwo32 + 314572800, h, kGiB), 5u);
+    const uint32_t kFat32Largest = 4095u * 1048576u;  // "4095M"
+    EXPECT_EQ(memberCountFor(kTwo32 + 314572800, h, kFat32Largest), 2u);
+    EXPECT_EQ(memberCountFor(2ull * kFat32Largest - h, h, kFat32Largest), 2u);
+    EXPECT_EQ(memberCountFor(2ull * kFat32Largest - h + 1, h, kFat32Largest), 3u);
+    EXPECT_EQ(memberCountFor(kTwo32 - 1 - h, h, 4294967295u), 1u);
+
+    // The record's bound: 2^31 - 1 members of the smallest volume, and one byte more.
+    const uint64_t most = static_cast<uint64_t>(kMaxVolumeCount) * kMinVolumeSize;
+    EXPECT_EQ(memberCountFor(most - h, h, kMinVolumeSize), 2147483647u);
+    EXPECT_EQ(memberCountFor(most - h + 1, h, kMinVolumeSize), 2147483648u);
+    // The largest file sizes do not wrap.
+    EXPECT_EQ(memberCountFor(9223372036854775807ull, h, 4294967295u), 2147483649u);
 }
 
 TEST(MemberNames, OdometerCarries) {

@@ -333,7 +333,7 @@ TEST(JoinHeader, NotWellFormedHeadersAreRefusedBeforeAnythingIsAsked) {
         withCount(1),
         withCount(0),
         withCount(-5),
-        withCount(kMaxVolumeCount + 1),
+        withCount(INT32_MIN),  // 2^31 members: the record's count has its high bit set
         image + "..\"" + rec + "data",
         image + "sub/x\"" + rec + "data",
         image + "CON\"" + rec + "data",
@@ -365,6 +365,27 @@ TEST(JoinHeader, LongestNameIsRead) {
     EXPECT_EQ(record.volumeCount, 2);
     EXPECT_EQ(ftell(file), static_cast<long>(headerSize(kMaxTargetNameChars)));
     fclose(file);
+}
+
+TEST(JoinHeader, EveryCountUpTo2To31Minus1IsRead) {
+    // Sources of 4 GiB and more make archives of more members than a 32-bit source could.
+    TempDir dir;
+    for (int32_t members : {209716, 209717, 1000000001, kMaxVolumeCount}) {
+        SCOPED_TRACE(members);
+        FileRecord record = recordFor(members);
+        unsigned char bytes[kFileRecordSize];
+        encodeFileRecord(record, bytes);
+        std::string exe = dir.file("set.0.exe");
+        writeAll(exe, std::string(kUnpackerImageSize, '"') + "a.txt\"" +
+                          std::string(reinterpret_cast<char*>(bytes), kFileRecordSize) + "data");
+        FILE* file = fopen(exe.c_str(), "rb");
+        ASSERT_NE(file, nullptr);
+        char name[kMaxTargetNameChars + 1];
+        FileRecord read;
+        EXPECT_TRUE(readArchiveHeader(file, name, &read));
+        EXPECT_EQ(read.volumeCount, members);
+        fclose(file);
+    }
 }
 
 TEST(JoinHeader, TargetNamesThatCouldLeaveTheFolderAreUnsafe) {

@@ -143,7 +143,8 @@ TEST(SettingsFile, UnusableSizesReplaceTheWholeList) {
     const char* cases[] = {
         "V2.3\r\nCLOSE\r\n19.99K\r\n30K\r\n40K\r\n/s/\r\n/a/",  // below the minimum
         "V2.3\r\nCLOSE\r\n30K\r\nabc\r\n40K\r\n/s/\r\n/a/",     // reads as 0
-        "V2.3\r\nCLOSE\r\n30K\r\n40K\r\n4G\r\n/s/\r\n/a/",      // wraps to 0
+        "V2.3\r\nCLOSE\r\n30K\r\n40K\r\n4G\r\n/s/\r\n/a/",      // 4 GiB: too large
+        "V2.3\r\nCLOSE\r\n5G\r\n30K\r\n40K\r\n/s/\r\n/a/",      // once read as 1 GiB
         "V2.3\r\nCLOSE\r\n30K\r\n40K\r\n1234567890123456789012345\r\n/s/\r\n/a/",  // 25 chars
         "V2.3\r\nCLOSE\r\n30K",                                                    // ends early
         "V2.3",

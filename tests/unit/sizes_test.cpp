@@ -11,20 +11,29 @@ namespace {
 
 struct Worked {
     const char* typed;
-    uint32_t value;
+    uint64_t value;
     const char* normalised;
 };
 
 // Code page 1251 bytes: м is 0xEC.
 const Worked kWorkedValues[] = {
-    {"1457664", 1457664u, "1457664"}, {"1.38M", 1447034u, "1.38M"},
-    {"1.38m", 1447034u, "1.38M"},     {"650M", 681574400u, "650M"},
-    {"650 \xEC", 681574400u, "650M"}, {"20K", 20480u, "20K"},
-    {"19.99K", 20469u, "19.99K"},     {"1.44M", 1509949u, "1.44M"},
-    {"1,5M", 1048576u, "1M"},         {"1.5e3K", 1536000u, "1.5K"},
-    {"2G", 2147483648u, "2G"},        {"4G", 0u, "4G"},
-    {"5G", 1073741824u, "5G"},        {"-1", 4294967295u, ""},
-    {"  650M", 681574400u, "M"},      {"", 0u, ""},
+    {"1457664", 1457664u, "1457664"},
+    {"1.38M", 1447034u, "1.38M"},
+    {"1.38m", 1447034u, "1.38M"},
+    {"650M", 681574400u, "650M"},
+    {"650 \xEC", 681574400u, "650M"},
+    {"20K", 20480u, "20K"},
+    {"19.99K", 20469u, "19.99K"},
+    {"1.44M", 1509949u, "1.44M"},
+    {"1,5M", 1048576u, "1M"},
+    {"1.5e3K", 1536000u, "1.5K"},
+    {"2G", 2147483648u, "2G"},
+    // 4 GiB and more read whole: no longer 0 and 1 GiB, modulo 2^32.
+    {"4G", 4294967296u, "4G"},
+    {"5G", 5368709120u, "5G"},
+    {"-1", 4294967295u, ""},
+    {"  650M", 681574400u, "M"},
+    {"", 0u, ""},
 };
 
 }  // namespace
@@ -62,8 +71,8 @@ TEST(SizeText, OnlyPlainDecimalNumbersAreRead) {
     EXPECT_EQ(parseSizeText("2e+1"), 20u);
     EXPECT_EQ(parseSizeText(".5K"), 512u);
     EXPECT_EQ(parseSizeText(" \t+30000"), 30000u);
-    EXPECT_EQ(parseSizeText("1e400"), 0u);  // beyond 64 bits: the indefinite value
-    EXPECT_EQ(parseSizeText("-1e400G"), 0u);
+    EXPECT_EQ(parseSizeText("1e400"), UINT64_MAX);  // beyond 64 bits: as large as it gets
+    EXPECT_EQ(parseSizeText("-1e400G"), 0u);        // the indefinite value's low bits
     EXPECT_EQ(parseSizeText("20479.999"), 20479u);  // truncated, never rounded
 }
 
@@ -100,7 +109,7 @@ TEST(SizeText, TheValueAppliedIsTheValueOfTheNormalisedText) {
         SCOPED_TRACE(w.typed);
         char text[kSizeTextSize];
         snprintf(text, sizeof text, "%s", w.normalised);
-        uint32_t value = parseSizeText(w.normalised);
+        uint64_t value = parseSizeText(w.normalised);
         EXPECT_EQ(normaliseSizeText(text), value);
         EXPECT_STREQ(text, w.normalised);
         EXPECT_EQ(normalisedSizeValue(w.typed), value);
@@ -110,17 +119,53 @@ TEST(SizeText, TheValueAppliedIsTheValueOfTheNormalisedText) {
     EXPECT_EQ(normalisedSizeValue((digits + "e5").c_str()), parseSizeText(digits.c_str()));
 }
 
+TEST(SizeText, VolumeSizesStayBelow4GiB) {
+    struct Case {
+        const char* typed;
+        uint64_t value;
+        VolumeSizeCheck check;
+    };
+    const Case cases[] = {
+        {"20K", 20480u, kVolumeSizeOk},
+        {"19.99K", 20469u, kVolumeSizeTooSmall},
+        {"4095M", 4293918720u, kVolumeSizeOk},  // the largest a FAT32 stick takes in MiB
+        {"4294967295", 4294967295u, kVolumeSizeOk},
+        {"4294967296", 4294967296u, kVolumeSizeTooLarge},
+        {"4096M", 4294967296u, kVolumeSizeTooLarge},
+        {"4G", 4294967296u, kVolumeSizeTooLarge},
+        {"4.00002G", 4294988770u, kVolumeSizeTooLarge},
+        {"5G", 5368709120u, kVolumeSizeTooLarge},
+        {"1e400", UINT64_MAX, kVolumeSizeTooLarge},
+        {"9e18", 9000000000000000000u, kVolumeSizeTooLarge},
+        {"-1", 4294967295u, kVolumeSizeOk},  // the worked value: low 32 bits of -1
+        {"", 0u, kVolumeSizeTooSmall},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        EXPECT_EQ(parseSizeText(c.typed), c.value);
+        EXPECT_EQ(checkVolumeSize(parseSizeText(c.typed)), c.check);
+    }
+    EXPECT_EQ(checkVolumeSize(kMinVolumeSize - 1), kVolumeSizeTooSmall);
+    EXPECT_EQ(checkVolumeSize(kMinVolumeSize), kVolumeSizeOk);
+    EXPECT_EQ(checkVolumeSize(kMaxVolumeSize), kVolumeSizeOk);
+    EXPECT_EQ(checkVolumeSize(kMaxVolumeSize + 1), kVolumeSizeTooLarge);
+}
+
 TEST(GroupThousands, BlankBetweenGroupsOfThree) {
-    char out[16];
+    char out[kGroupedTextSize];
     const struct {
-        uint32_t value;
+        uint64_t value;
         const char* text;
     } cases[] = {{0, "0"},
                  {999, "999"},
                  {1000, "1 000"},
                  {1457664, "1 457 664"},
                  {4294967294u, "4 294 967 294"},
-                 {4294967295u, "4 294 967 295"}};
+                 {4294967295u, "4 294 967 295"},
+                 {4294967296u, "4 294 967 296"},
+                 {4831838208u, "4 831 838 208"},
+                 {4609540096u, "4 609 540 096"},
+                 {UINT64_MAX, "18 446 744 073 709 551 615"}};
     for (const auto& c : cases) {
         groupThousands(c.value, out, sizeof out);
         EXPECT_STREQ(out, c.text);
@@ -128,6 +173,24 @@ TEST(GroupThousands, BlankBetweenGroupsOfThree) {
     char tiny[5];
     groupThousands(1000, tiny, sizeof tiny);
     EXPECT_STREQ(tiny, "");  // does not fit: empty, never overrun
+    char exact[14];          // "4 294 967 296" and its terminator
+    groupThousands(4294967296u, exact, sizeof exact);
+    EXPECT_STREQ(exact, "4 294 967 296");
+    groupThousands(10000000000u, exact, sizeof exact);
+    EXPECT_STREQ(exact, "");
+}
+
+TEST(DecimalText, PlainDigitsOfAnySize) {
+    char out[21];
+    decimalText(0, out, sizeof out);
+    EXPECT_STREQ(out, "0");
+    decimalText(2147483648u, out, sizeof out);
+    EXPECT_STREQ(out, "2147483648");
+    decimalText(UINT64_MAX, out, sizeof out);
+    EXPECT_STREQ(out, "18446744073709551615");
+    char small[3];
+    decimalText(100, small, sizeof small);
+    EXPECT_STREQ(small, "");
 }
 
 TEST(VolumeCount, CountsTheUnpackerAndEveryVolume) {
@@ -141,6 +204,22 @@ TEST(VolumeCount, CountsTheUnpackerAndEveryVolume) {
     EXPECT_EQ(volumeCountFor(100000, "data.txt", 20480), 6);
     EXPECT_EQ(volumeCountFor(0, "a", 20480), 1);
     EXPECT_EQ(volumeCountFor(100000, "data.txt", 0), 0);  // never divides by zero
+}
+
+TEST(VolumeCount, SourcesOf4GiBAndMoreCountIn64Bits) {
+    // The source of the large tests: 4 GiB + 300 MiB.
+    const uint64_t big = 4294967296ull + 314572800ull;
+    EXPECT_EQ(volumeCountFor(big, "C/x/big.img", 1073741824u), 5);
+    EXPECT_EQ(volumeCountFor(big, "big.img", 4095u * 1048576u), 2);
+    // Around 2^32 - H: S + H = 2^32 fills four 1 GiB members exactly.
+    const uint64_t edge = 4294967296ull - headerSize(7);
+    EXPECT_EQ(volumeCountFor(edge - 1, "big.img", 1073741824u), 4);
+    EXPECT_EQ(volumeCountFor(edge, "big.img", 1073741824u), 4);
+    EXPECT_EQ(volumeCountFor(edge + 1, "big.img", 1073741824u), 5);
+    // Counts beyond the record's 2^31 - 1 come out whole, for the split to refuse.
+    const uint64_t most = 2147483647ull * kMinVolumeSize - headerSize(1);
+    EXPECT_EQ(volumeCountFor(most, "a", kMinVolumeSize), 2147483647);
+    EXPECT_EQ(volumeCountFor(most + 1, "a", kMinVolumeSize), 2147483648LL);
 }
 
 TEST(SizeList, PromotingMovesAnEntryOrDropsTheOldest) {

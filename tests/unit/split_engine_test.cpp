@@ -2,6 +2,7 @@
 // that records every drawing call.
 #include "splitter/engine/split_engine.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <math.h>
@@ -66,6 +67,8 @@ class ScriptedUi : public SplitUi {
     std::function<void()> onOpenImage;
     std::function<void()> onTitle;  // runs after each title change
     RecordingCanvas canvas;
+    std::vector<uint64_t> progressDone;  // every progress report
+    uint64_t progressTotal = 0;
 
     bool message(MessageKind kind, const char* caption, const char* text) override {
         events.push_back(std::string("message ") + caption + " " + text);
@@ -103,6 +106,10 @@ class ScriptedUi : public SplitUi {
     void ownExecutablePath(char* out, unsigned size) override {
         snprintf(out, size, "%s", ownPath.c_str());
     }
+    void progress(uint64_t done, uint64_t total) override {
+        progressDone.push_back(done);
+        progressTotal = total;
+    }
 
     std::vector<std::string> messages() const {
         std::vector<std::string> out;
@@ -136,7 +143,8 @@ struct Fixture {
         EXPECT_TRUE(writeFile(sourcePath, source));
         snprintf(state.sourcePath, sizeof state.sourcePath, "%s", sourcePath.c_str());
         snprintf(state.archiveName, sizeof state.archiveName, "%s", dir.file("set").c_str());
-        state.sourceSize = static_cast<uint32_t>(size);
+        state.sourceSize = size;
+        state.sourceSizeKnown = 1;
         state.volumeSize = volumeSize;
         state.volumeCount = volumeCountFor(state.sourceSize, state.sourcePath, volumeSize);
     }
@@ -413,7 +421,7 @@ TEST(SplitEngine, RefusesBeforeWritingAnything) {
              f.state.volumeCount = 1;
          },
          "Нет смысла разбивать файл"},
-        {"size unknown", [](Fixture& f) { f.state.sourceSize = kSourceSizeUnknown; },
+        {"size unknown", [](Fixture& f) { f.state.sourceSizeKnown = 0; },
          "Разбиваемый файл не выбран или недоступен!"},
         {"size changed since the form read it", [](Fixture& f) { f.state.sourceSize -= 1; },
          nullptr},
@@ -461,18 +469,89 @@ TEST(SplitEngine, RefusesBeforeWritingAnything) {
     }
 }
 
-TEST(SplitEngine, RefusesSourcesOf4GiBAndMore) {
-    for (long long size : {4294967296LL - headerSize(3), 4294967296LL, 4294967296LL + 70000}) {
+TEST(SplitEngine, SizeOf4GiBAndMoreReadIn32BitsIsRefusedAsChanged) {
+    // Sources of 4 GiB and more are split (the large tests write them); a size that lost its
+    // high bits on the way is not what the file holds, and nothing is written for it.
+    for (long long size : {4294967296LL, 4294967296LL + 70000}) {
         SCOPED_TRACE(size);
         Fixture f("big", 0, 20480);
         ASSERT_EQ(truncate(f.state.sourcePath, size), 0);  // sparse
         f.state.sourceSize = static_cast<uint32_t>(size);  // what a 32-bit size read gives
         f.state.volumeCount = volumeCountFor(f.state.sourceSize, f.state.sourcePath, 20480);
         EXPECT_FALSE(f.split());
-        ASSERT_EQ(f.ui.messages().size(), 1u);
-        EXPECT_NE(f.ui.messages()[0].find("слишком велик"), std::string::npos);
+        EXPECT_EQ(f.ui.messages(),
+                  (std::vector<std::string>{"message :-( Файл " + std::string(f.state.sourcePath) +
+                                            " изменился! Проверьте его и повторите разбиение."}));
         EXPECT_FALSE(exists(f.base() + ".0.exe"));
     }
+}
+
+TEST(SplitEngine, MoreMembersThanTheRecordHoldsAreRefused) {
+    // 2^31 - 1 members of 20480 bytes hold about 40 TiB: more than a sparse file on the disk
+    // may have, so the source lies on a small tmpfs.
+    Fixture f("data.txt", 100000, 20480);
+    std::string disk = f.dir.file("disk");
+    ASSERT_EQ(mkdir(disk.c_str(), 0700), 0);
+    if (mount("dravnik-unit", disk.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+    }
+    std::string source = disk + "/huge.img";
+    uint64_t most = static_cast<uint64_t>(kMaxVolumeCount) * 20480 - headerSize(8);
+    struct Case {
+        uint64_t size;
+        const char* message;  // nullptr: accepted as far as the count goes
+    } cases[] = {
+        {most + 1,
+         "Слишком много томов: в архиве может быть не больше 2147483647 файлов! Увеличьте "
+         "размер тома."},
+        {most, nullptr},
+    };
+    std::vector<std::vector<std::string>> seen;
+    for (const Case& c : cases) {
+        f.ui.events.clear();
+        int fd = open(source.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+        bool made = fd >= 0 && ftruncate(fd, static_cast<off_t>(c.size)) == 0;
+        if (fd >= 0) {
+            close(fd);
+        }
+        if (!made) {
+            umount(disk.c_str());
+            FAIL() << "cannot make a sparse file of " << c.size << " bytes";
+        }
+        snprintf(f.state.sourcePath, sizeof f.state.sourcePath, "%s", source.c_str());
+        f.state.sourceSize = c.size;
+        f.state.volumeCount = volumeCountFor(c.size, f.state.sourcePath, 20480);
+        // The 64k disk takes a few members at most: the refusal must come before any.
+        snprintf(f.state.archiveName, sizeof f.state.archiveName, "%s/set", disk.c_str());
+        f.split();
+        seen.push_back(f.ui.messages());
+        if (c.message != nullptr) {
+            seen.back().push_back(exists(disk + "/set.0000000000.exe") ? "written" : "none");
+        }
+    }
+    umount(disk.c_str());
+    EXPECT_EQ(seen[0],
+              (std::vector<std::string>{std::string("message :-( ") + cases[0].message, "none"}));
+    // 2^31 - 1 members: counted and accepted with ten digits; only the full disk stops it.
+    EXPECT_EQ(seen[1], (std::vector<std::string>{std::string("message :-( ") + kWriteError}));
+    EXPECT_EQ(f.state.numberWidth, kMaxDigitWidth);
+}
+
+TEST(SplitEngine, ProgressCountsEverySourceByteOnce) {
+    // 3 MiB in 1 MiB volumes: the slices stop at each member's end.
+    Fixture f("data.txt", 3 * 1048576, 1048576);
+    ASSERT_EQ(f.state.volumeCount, 4);
+    ASSERT_TRUE(f.split());
+    ASSERT_FALSE(f.ui.progressDone.empty());
+    EXPECT_EQ(f.ui.progressTotal, 3u * 1048576u);
+    EXPECT_EQ(f.ui.progressDone.back(), 3u * 1048576u);
+    for (size_t i = 1; i < f.ui.progressDone.size(); ++i) {
+        EXPECT_GT(f.ui.progressDone[i], f.ui.progressDone[i - 1]);
+        EXPECT_LE(f.ui.progressDone[i] - f.ui.progressDone[i - 1], 1048576u);
+    }
+    // The first member's piece, then one slice per volume.
+    EXPECT_EQ(f.ui.progressDone[0], 1048576u - headerSize(8));
+    EXPECT_EQ(f.ui.progressDone.size(), 4u);
 }
 
 TEST(SplitEngine, MemberThatCannotBeReplacedIsReportedBeforeWriting) {

@@ -124,7 +124,6 @@ class ScriptedUi : public SplitUi {
 
 const char kDone[] = "Готово!";
 const char kWriteError[] = "Ошибка!\nВозможно, нет места на диске";
-const char kOverwrite[] = "Вы хотите перезаписать существующий архив?";
 
 // A folder with an image file and a source; the state as the form would leave it.
 struct Fixture {

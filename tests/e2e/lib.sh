@@ -9,7 +9,7 @@
 #
 # Every test gets its own Wine prefix (a copy of the run's template), its own Xvfb display and
 # its own temporary folder E2E_TMP; all of it is cleaned up on every exit path. A watchdog ends
-# a hung test after E2E_TIMEOUT seconds. Set E2E_KEEP=1 to keep E2E_TMP.
+# a hung test after E2E_TIMEOUT seconds (480 × E2E_SLOW). Set E2E_KEEP=1 to keep E2E_TMP.
 #
 # Time: the programs reach their states on their own time, so every check of a state is a
 # bounded poll that ends as soon as the state is there (E2E_WAIT at most), and every check that
@@ -68,7 +68,7 @@ E2E_WAIT_SECONDS=60
 E2E_QUIET_SECONDS=3
 E2E_WAIT=$(e2e_secs "$E2E_WAIT_SECONDS")
 E2E_QUIET=$(e2e_secs "$E2E_QUIET_SECONDS")
-: "${E2E_TIMEOUT:=$(($(e2e_scaled_millis 240) / 1000))}"
+: "${E2E_TIMEOUT:=$(($(e2e_scaled_millis 480) / 1000))}"
 export E2E_SLOW E2E_WAIT E2E_QUIET
 
 # The clock in milliseconds (EPOCHREALTIME's separator follows the locale: keep the digits).

@@ -343,19 +343,36 @@ HWND resolveControl(const wchar_t* selectorText, const wchar_t* idText, double s
 // ---------------------------------------------------------------------------------------------
 // Talking to windows of other processes
 
+// Sends a message to a window of another process and waits for the answer. A busy or starved
+// program (a dialog filling its folder list on a loaded machine) may not answer within one
+// send's limit, or count as hung for a while: try again until it answers, the window goes, or
+// the default wait is over. False when it never answered.
+bool sendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {
+    DWORD limit = millis(defaultWait());
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, sendTimeoutMs(),
+                                result) != 0) {
+            return true;
+        }
+        if (!IsWindow(window) || GetTickCount() - start >= limit) {
+            return false;
+        }
+        Sleep(kPollMs);
+    }
+}
+
 // Window text through WM_GETTEXT (the system copies it across processes).
 void windowText(HWND window, wchar_t* out, int size) {
     out[0] = 0;
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, size, reinterpret_cast<LPARAM>(out), SMTO_ABORTIFHUNG,
-                        sendTimeoutMs(), &result);
+    sendToWindow(window, WM_GETTEXT, size, reinterpret_cast<LPARAM>(out), &result);
     out[size - 1] = 0;
 }
 
 bool setWindowText(HWND window, const wchar_t* text) {
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text),
-                               SMTO_ABORTIFHUNG, sendTimeoutMs(), &result) != 0;
+    return sendToWindow(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), &result) != 0;
 }
 
 // Presses a button the way a click does. Posted, because the owner may open a modal window
@@ -437,8 +454,8 @@ bool treeItemText(HWND tree, RemoteMemory& remote, LPARAM item, wchar_t* out, in
         return false;
     }
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.base + kItemOffset),
-                        SMTO_ABORTIFHUNG, sendTimeoutMs(), &result);
+    sendToWindow(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.base + kItemOffset),
+                 &result);
     if (!remote.read(kTextOffset, out, size * sizeof(wchar_t))) {
         return false;
     }
@@ -461,8 +478,7 @@ LPARAM treeNext(HWND tree, LPARAM item, WPARAM which) {
 // child, or 0.
 LPARAM expandedChild(HWND tree, LPARAM item) {
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(tree, TVM_EXPAND, TVE_EXPAND, item, SMTO_ABORTIFHUNG, millis(defaultWait()),
-                        &result);
+    sendToWindow(tree, TVM_EXPAND, TVE_EXPAND, item, &result);
     return treeNext(tree, item, TVGN_CHILD);
 }
 
@@ -510,10 +526,8 @@ bool selectByNames(HWND tree, RemoteMemory& remote, const wchar_t* path) {
         return false;
     }
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(tree, TVM_ENSUREVISIBLE, 0, item, SMTO_ABORTIFHUNG, sendTimeoutMs(),
-                        &result);
-    return SendMessageTimeoutW(tree, TVM_SELECTITEM, TVGN_CARET, item, SMTO_ABORTIFHUNG,
-                               sendTimeoutMs(), &result) != 0;
+    sendToWindow(tree, TVM_ENSUREVISIBLE, 0, item, &result);
+    return sendToWindow(tree, TVM_SELECTITEM, TVGN_CARET, item, &result) != 0;
 }
 
 // The last component of a Windows path ("Z:\a\b c\" gives "b c"); empty for a drive root.
@@ -1209,7 +1223,7 @@ int waitForState(HWND control, int (*query)(HWND), int expected, double seconds)
 
 int checkState(HWND button) {
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(button, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, sendTimeoutMs(), &result);
+    sendToWindow(button, BM_GETCHECK, 0, 0, &result);
     return static_cast<int>(result);
 }
 
@@ -1255,8 +1269,7 @@ int cmdToolbarClick(int, wchar_t** argv) {
         return fail(L"bad command id '%ls'", argv[1]);
     }
     DWORD_PTR index = 0;
-    if (!SendMessageTimeoutW(toolbar, TB_COMMANDTOINDEX, static_cast<WPARAM>(command), 0,
-                             SMTO_ABORTIFHUNG, sendTimeoutMs(), &index) ||
+    if (!sendToWindow(toolbar, TB_COMMANDTOINDEX, static_cast<WPARAM>(command), 0, &index) ||
         static_cast<int>(index) < 0) {
         return fail(L"the toolbar has no button %lld", command);
     }
@@ -1264,8 +1277,8 @@ int cmdToolbarClick(int, wchar_t** argv) {
     RECT rect = {};
     DWORD_PTR done = 0;
     if (!remote.open(toolbar, sizeof(rect)) ||
-        !SendMessageTimeoutW(toolbar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(remote.base),
-                             SMTO_ABORTIFHUNG, sendTimeoutMs(), &done) ||
+        !sendToWindow(toolbar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(remote.base),
+                      &done) ||
         !done || !remote.read(0, &rect, sizeof(rect))) {
         return fail(L"cannot read the place of toolbar button %lld", command);
     }
@@ -1288,11 +1301,21 @@ int cmdFileFolder(int argc, wchar_t** argv) {
     char buffer[MAX_PATH * sizeof(wchar_t)] = {};
     RemoteMemory remote;
     DWORD_PTR length = 0;
-    if (!remote.open(dialog, sizeof(buffer)) || !remote.write(0, buffer, sizeof(buffer)) ||
-        !SendMessageTimeoutW(dialog, CDM_GETFOLDERPATH, MAX_PATH,
-                             reinterpret_cast<LPARAM>(remote.base), SMTO_ABORTIFHUNG,
-                             sendTimeoutMs(), &length) ||
-        !remote.read(0, buffer, sizeof(buffer) - sizeof(wchar_t))) {
+    if (!remote.open(dialog, sizeof(buffer)) || !remote.write(0, buffer, sizeof(buffer))) {
+        return fail(L"cannot reach the file dialog's memory");
+    }
+    // The dialog shows before it has settled in its folder: ask until it names one.
+    DWORD limit = millis(defaultWait());
+    DWORD start = GetTickCount();
+    while (!sendToWindow(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(remote.base),
+                         &length) ||
+           static_cast<LONG_PTR>(length) <= 1) {
+        if (!IsWindow(dialog) || GetTickCount() - start >= limit) {
+            return fail(L"the file dialog names no folder within %.1f s", defaultWait());
+        }
+        Sleep(kPollMs);
+    }
+    if (!remote.read(0, buffer, sizeof(buffer) - sizeof(wchar_t))) {
         return fail(L"cannot read the file dialog's folder");
     }
     wchar_t folder[MAX_PATH + 1] = {};

@@ -110,6 +110,9 @@ e2e_skip() {
 e2e_cleanup() {
     local status=$?
     trap - EXIT TERM INT HUP
+    # When CTest itself was killed, its pipes are gone: a report written there must not end the
+    # clean-up (the display and the Wine server would stay behind).
+    trap '' PIPE
     set +e
     if [ -n "$E2E_WATCHDOG_PID" ]; then
         kill "$E2E_WATCHDOG_PID" 2>/dev/null

@@ -26,7 +26,8 @@ for pair in "http:browser" "mailto:mailer"; do
         >/dev/null 2>&1 || e2e_fail "cannot register the ${pair%%:*} stand-in"
 done
 
-# Prints the caption and every control's text in template order, one per line.
+# Prints the caption and every control's text in template order, one per line (read once: the
+# callers wait for the texts they expect with e2e_wait_eq).
 about_texts() {
     local dialog=$1
     e2e_must text "$dialog" -
@@ -35,25 +36,21 @@ about_texts() {
 
 # Presses a ">>" button and prints the address the stand-in program received.
 follow_link() {
-    local dialog=$1 button=$2 program=$3 record="$app/$3.exe.cmdline" i
+    local dialog=$1 button=$2 program=$3 record="$app/$3.exe.cmdline"
     rm -f "$record"
     e2e_must click "$dialog" "$button"
-    for ((i = 0; i < 150; i++)); do
-        [ -s "$record" ] && break
-        sleep 0.2
-    done
-    [ -s "$record" ] || e2e_fail "$program was not started by button $button"
+    e2e_wait_file "$record"
+    # Ended, so the record is complete.
     e2e_wait_exit "$program.exe"
     # The command line is "<program>" "<address>": keep the address.
     sed -e 's/^"[^"]*" //' -e 's/^"//' -e 's/"$//' "$record"
 }
 
 e2e_run_bg app "$app/dravnik.exe"
-e2e_must wait "$MAIN" 30 >/dev/null
+e2e_must wait "$MAIN" >/dev/null
 
 e2e_must command "$MAIN" $ID_ABOUT >/dev/null
-dialog=$(e2e_must wait "$DIALOG" 10)
-first=$(about_texts "$dialog")
+dialog=$(e2e_must wait "$DIALOG")
 expected="О программе
 Dravnik v2.3
 Разрезание файлов на тома с самосборкой
@@ -65,14 +62,15 @@ info@drv.test
 >>
 Копирование разрешается
 Хорошо"
-e2e_assert_eq "$expected" "$first" "About texts (first opening)"
+e2e_wait_eq "$expected" "About texts (first opening)" about_texts "$dialog"
+first=$expected
 e2e_must click "$dialog" 1
-e2e_must wait-gone "$dialog" 10 >/dev/null
+e2e_must wait-gone "$dialog" >/dev/null
 
 # The second opening, from the toolbar, shows the same texts: nothing was unscrambled twice.
 e2e_must toolbar-click "$MAIN" $ID_ABOUT >/dev/null
-dialog=$(e2e_must wait "$DIALOG" 10)
-e2e_assert_eq "$first" "$(about_texts "$dialog")" "About texts (second opening)"
+dialog=$(e2e_must wait "$DIALOG")
+e2e_wait_eq "$first" "About texts (second opening)" about_texts "$dialog"
 
 # The links are read from the fields when the buttons are pressed.
 e2e_assert_eq "http://drv.test/dravnik/" "$(follow_link "$dialog" $ID_ABOUT_URL_GO browser)" \
@@ -90,14 +88,14 @@ e2e_assert_eq "mailto:${long_mail:0:31}" "$(follow_link "$dialog" $ID_ABOUT_MAIL
 
 # Esc ends the dialog; the third opening again shows the stored texts, not the edited fields.
 e2e_must key "$dialog" - ESCAPE
-e2e_must wait-gone "$dialog" 10 >/dev/null
+e2e_must wait-gone "$dialog" >/dev/null
 e2e_must command "$MAIN" $ID_ABOUT >/dev/null
-dialog=$(e2e_must wait "$DIALOG" 10)
-e2e_assert_eq "$first" "$(about_texts "$dialog")" "About texts (third opening)"
+dialog=$(e2e_must wait "$DIALOG")
+e2e_wait_eq "$first" "About texts (third opening)" about_texts "$dialog"
 e2e_must click "$dialog" 1
-e2e_must wait-gone "$dialog" 10 >/dev/null
+e2e_must wait-gone "$dialog" >/dev/null
 
 e2e_must key "$MAIN" - ESCAPE
-e2e_wait app 30
+e2e_wait app
 e2e_assert_eq 0 "$E2E_STATUS" "exit code"
 e2e_log "ok"

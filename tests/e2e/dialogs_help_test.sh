@@ -11,14 +11,14 @@ MAIN='Dravnik|Dravnik v2.3'
 # Starts a splitter copied into FOLDER, asks for help in each way given, checks the command line
 # the viewer received each time, and ends the splitter.
 check_help() {
-    local folder=$1 expected=$2 how record i
+    local folder=$1 expected=$2 how record
     shift 2
     mkdir -p "$folder"
     cp "$DRAVNIK_WINDOWS_BUILD/dravnik.exe" "$folder/"
     cp "$E2E_DRIVER" "$folder/winhlp32.exe"
     record="$folder/winhlp32.exe.cmdline"
     e2e_run_bg app "$folder/dravnik.exe"
-    e2e_must wait "$MAIN" 30 >/dev/null
+    e2e_must wait "$MAIN" >/dev/null
     for how in "$@"; do
         rm -f "$record"
         case $how in
@@ -26,17 +26,14 @@ check_help() {
             menu) e2e_must command "$MAIN" $ID_HELP >/dev/null ;;
             toolbar) e2e_must toolbar-click "$MAIN" $ID_HELP >/dev/null ;;
         esac
-        for ((i = 0; i < 150; i++)); do
-            [ -s "$record" ] && break
-            sleep 0.2
-        done
-        [ -s "$record" ] || e2e_fail "no help viewer was started ($how, $folder)"
+        e2e_wait_file "$record"
+        # Ended, so the record is complete.
         e2e_wait_exit winhlp32.exe
         e2e_assert_eq "$expected" "$(cat "$record")" "help command line ($how)"
     done
     # The splitter did not wait for the viewer and still answers.
     e2e_must key "$MAIN" - ESCAPE
-    e2e_wait app 30
+    e2e_wait app
     e2e_assert_eq 0 "$E2E_STATUS" "exit code"
 }
 

@@ -34,8 +34,9 @@ open_settings() {
     else
         e2e_must toolbar-click "$MAIN" $ID_SETTINGS >/dev/null
     fi
-    dialog=$(e2e_must wait "$DIALOG" 10)
-    e2e_assert_eq 0 "$(e2e_must enabled "$dialog" $ID_SET_APPLY)" "Apply after opening ($how)"
+    dialog=$(e2e_must wait "$DIALOG")
+    e2e_must enabled "$dialog" $ID_SET_APPLY 0 >/dev/null ||
+        e2e_fail "Apply is enabled after opening ($how)"
     echo "$dialog"
 }
 
@@ -44,22 +45,22 @@ expect_shown() {
     local dialog=$1 folder=$2 close=$3 what=$4
     local previous=1 source=0
     [ "$folder" = source ] && previous=0 source=1
-    e2e_must checked "$dialog" $ID_SET_BESIDE_PREVIOUS $previous 5 >/dev/null ||
+    e2e_must checked "$dialog" $ID_SET_BESIDE_PREVIOUS $previous >/dev/null ||
         e2e_fail "$what: 'beside the previous archive' should be $previous"
-    e2e_must checked "$dialog" $ID_SET_BESIDE_SOURCE $source 5 >/dev/null ||
+    e2e_must checked "$dialog" $ID_SET_BESIDE_SOURCE $source >/dev/null ||
         e2e_fail "$what: 'beside the source' should be $source"
-    e2e_must checked "$dialog" $ID_SET_CLOSE_AFTER "$close" 5 >/dev/null ||
+    e2e_must checked "$dialog" $ID_SET_CLOSE_AFTER "$close" >/dev/null ||
         e2e_fail "$what: the close check box should be $close"
 }
 
 click_and_wait_apply() {
     e2e_must click "$1" "$2"
-    e2e_must enabled "$1" $ID_SET_APPLY 1 5 >/dev/null
+    e2e_must enabled "$1" $ID_SET_APPLY 1 >/dev/null
 }
 
 end_dialog() {
     e2e_must click "$1" "$2"
-    e2e_must wait-gone "$1" 10 >/dev/null
+    e2e_must wait-gone "$1" >/dev/null
 }
 
 # The folder the archive-name save dialog opens in; the dialog is then cancelled, which leaves
@@ -67,25 +68,24 @@ end_dialog() {
 save_dialog_folder() {
     local folder
     e2e_must click "$MAIN" $ID_ARCHIVE_BROWSE
-    folder=$(e2e_must file-folder 10)
+    folder=$(e2e_must file-folder)
     e2e_must open-cancel >/dev/null
     echo "$folder"
 }
 
 e2e_run_bg app "$app/dravnik.exe"
-e2e_must wait "$MAIN" 30 >/dev/null
+e2e_must wait "$MAIN" >/dev/null
 
 # Texts, all set when the dialog opens; the stored settings are shown.
 dialog=$(open_settings menu)
-e2e_assert_eq "Настройки" "$(e2e_must text "$dialog" -)" "caption"
-e2e_assert_eq "Каталог для архива (по умолчанию)" "$(e2e_must text "$dialog" $ID_SET_GROUP)" "group"
-e2e_assert_eq "Вместе с предыдущим архивом" "$(e2e_must text "$dialog" $ID_SET_BESIDE_PREVIOUS)" "453"
-e2e_assert_eq "Вместе с разбиваемым файлом" "$(e2e_must text "$dialog" $ID_SET_BESIDE_SOURCE)" "454"
-e2e_assert_eq "Выйти из программы после окончания работы" \
-    "$(e2e_must text "$dialog" $ID_SET_CLOSE_AFTER)" "455"
-e2e_assert_eq "Да" "$(e2e_must text "$dialog" 1)" "OK"
-e2e_assert_eq "Отмена" "$(e2e_must text "$dialog" 2)" "Cancel"
-e2e_assert_eq "Применить" "$(e2e_must text "$dialog" $ID_SET_APPLY)" "Apply"
+e2e_wait_text "$dialog" - "Настройки" "caption"
+e2e_wait_text "$dialog" $ID_SET_GROUP "Каталог для архива (по умолчанию)" "group"
+e2e_wait_text "$dialog" $ID_SET_BESIDE_PREVIOUS "Вместе с предыдущим архивом" "453"
+e2e_wait_text "$dialog" $ID_SET_BESIDE_SOURCE "Вместе с разбиваемым файлом" "454"
+e2e_wait_text "$dialog" $ID_SET_CLOSE_AFTER "Выйти из программы после окончания работы" "455"
+e2e_wait_text "$dialog" 1 "Да" "OK"
+e2e_wait_text "$dialog" 2 "Отмена" "Cancel"
+e2e_wait_text "$dialog" $ID_SET_APPLY "Применить" "Apply"
 expect_shown "$dialog" previous 0 "first opening"
 # A click on the choice that is already made still enables Apply.
 click_and_wait_apply "$dialog" $ID_SET_BESIDE_PREVIOUS
@@ -100,7 +100,7 @@ click_and_wait_apply "$dialog" $ID_SET_BESIDE_SOURCE
 end_dialog "$dialog" 1
 e2e_must click "$MAIN" $ID_ARCHIVE_BROWSE
 e2e_must open-file "$(e2e_winpath "$out/picked")" >/dev/null
-e2e_must wait-text "$MAIN" 305 "$(e2e_winpath "$out/picked")" 10 >/dev/null
+e2e_wait_text "$MAIN" 305 "$(e2e_winpath "$out/picked")" "archive field after the save dialog"
 
 # Mode 3 shows "beside the source"; back to "beside the previous archive" + OK leaves mode 1:
 # the name-browsed flag survives, so the save dialog does not jump to the previous archive's
@@ -119,9 +119,9 @@ folder=$(save_dialog_folder)
 # Toggling the check box twice + OK keeps its value, although Apply was enabled.
 dialog=$(open_settings menu)
 click_and_wait_apply "$dialog" $ID_SET_CLOSE_AFTER
-e2e_must checked "$dialog" $ID_SET_CLOSE_AFTER 1 5 >/dev/null
+e2e_must checked "$dialog" $ID_SET_CLOSE_AFTER 1 >/dev/null
 e2e_must click "$dialog" $ID_SET_CLOSE_AFTER
-e2e_must checked "$dialog" $ID_SET_CLOSE_AFTER 0 5 >/dev/null
+e2e_must checked "$dialog" $ID_SET_CLOSE_AFTER 0 >/dev/null
 end_dialog "$dialog" 1
 dialog=$(open_settings toolbar)
 expect_shown "$dialog" previous 0 "after toggling twice"
@@ -129,9 +129,9 @@ expect_shown "$dialog" previous 0 "after toggling twice"
 # Changes, Apply (disabled again), then Cancel: the applied values stay.
 click_and_wait_apply "$dialog" $ID_SET_CLOSE_AFTER
 e2e_must click "$dialog" $ID_SET_BESIDE_SOURCE
-e2e_must checked "$dialog" $ID_SET_BESIDE_SOURCE 1 5 >/dev/null
+e2e_must checked "$dialog" $ID_SET_BESIDE_SOURCE 1 >/dev/null
 e2e_must click "$dialog" $ID_SET_APPLY
-e2e_must enabled "$dialog" $ID_SET_APPLY 0 5 >/dev/null ||
+e2e_must enabled "$dialog" $ID_SET_APPLY 0 >/dev/null ||
     e2e_fail "Apply is still enabled after Apply"
 # A change after Apply enables it again; Cancel then drops that change only.
 click_and_wait_apply "$dialog" $ID_SET_BESIDE_PREVIOUS
@@ -143,14 +143,14 @@ expect_shown "$dialog" source 1 "after Apply and Cancel"
 # keeps them.
 click_and_wait_apply "$dialog" $ID_SET_CLOSE_AFTER
 e2e_must key "$dialog" - ESCAPE
-e2e_must wait-gone "$dialog" 10 >/dev/null
+e2e_must wait-gone "$dialog" >/dev/null
 dialog=$(open_settings toolbar)
 expect_shown "$dialog" source 1 "after Esc"
 end_dialog "$dialog" 1
 
 # The menu's exit saves the settings: close flag and "-" for the folder beside the source.
 e2e_must command "$MAIN" $ID_EXIT >/dev/null
-e2e_wait app 30
+e2e_wait app
 e2e_assert_eq 0 "$E2E_STATUS" "exit code"
 e2e_assert_eq "CLOSE" "$(sed -n 2p "$app/dravnik.ini" | tr -d '\r')" "dravnik.ini line 2"
 e2e_assert_eq "-" "$(sed -n 7p "$app/dravnik.ini")" "dravnik.ini line 7"

@@ -13,6 +13,11 @@
 // compare them with the programs' Russian texts. Exit codes: 0 done, 1 failed or timed out
 // (with a message on standard error), 2 usage.
 //
+// Time limits: a TIMEOUT given is seconds for an unloaded machine and is multiplied by E2E_SLOW;
+// without one, a wait takes E2E_WAIT seconds at most and a watch for something that must not
+// happen lasts E2E_QUIET seconds (tests/e2e/lib.sh sets all three, already scaled). The
+// driver's own limits (a dialog closing after its button, a sent message) scale the same way.
+//
 // To add a command: write `int cmdSomething(int argc, wchar_t** argv)` and add a row to
 // kCommands at the end of this file.
 #include <windows.h>
@@ -26,9 +31,10 @@
 
 namespace {
 
-constexpr double kDefaultTimeout = 20.0;  // seconds
+constexpr double kDefaultWait = 60.0;  // seconds, without E2E_WAIT
+constexpr double kDefaultQuiet = 3.0;  // seconds, without E2E_QUIET
 constexpr DWORD kPollMs = 100;
-constexpr UINT kSendTimeoutMs = 5000;
+constexpr double kSendTimeout = 5.0;         // seconds for one sent message, times E2E_SLOW
 constexpr int kOpenFileNameComboId = 0x47c;  // the file-name ComboBoxEx32 of the open dialog
 constexpr int kMessageBoxTextId = 0xFFFF;
 
@@ -76,17 +82,59 @@ int fail(const wchar_t* format, ...) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Arguments
+// Time limits
 
-double parseTimeout(int argc, wchar_t** argv, int index) {
+// A positive number of seconds from the environment, or `fallback`.
+double environmentSeconds(const wchar_t* name, double fallback) {
+    wchar_t text[64];
+    DWORD length = GetEnvironmentVariableW(name, text, 64);
+    if (length == 0 || length >= 64) {
+        return fallback;
+    }
+    double value = _wtof(text);
+    return value > 0 ? value : fallback;
+}
+
+double slowFactor() {
+    static const double factor = environmentSeconds(L"E2E_SLOW", 1.0);
+    return factor;
+}
+
+double defaultWait() {
+    static const double seconds = environmentSeconds(L"E2E_WAIT", kDefaultWait * slowFactor());
+    return seconds;
+}
+
+double defaultQuiet() {
+    static const double seconds = environmentSeconds(L"E2E_QUIET", kDefaultQuiet * slowFactor());
+    return seconds;
+}
+
+UINT sendTimeoutMs() {
+    return static_cast<UINT>(kSendTimeout * slowFactor() * 1000);
+}
+
+DWORD millis(double seconds) {
+    return static_cast<DWORD>(seconds * 1000);
+}
+
+// The TIMEOUT argument at `index`, scaled, or `fallback` (already scaled) without one.
+double parseSeconds(int argc, wchar_t** argv, int index, double fallback) {
     if (index < argc) {
         double seconds = _wtof(argv[index]);
         if (seconds > 0) {
-            return seconds;
+            return seconds * slowFactor();
         }
     }
-    return kDefaultTimeout;
+    return fallback;
 }
+
+double parseTimeout(int argc, wchar_t** argv, int index) {
+    return parseSeconds(argc, argv, index, defaultWait());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Arguments
 
 // Decimal or 0x-hex number; false when the text is not one.
 bool parseNumber(const wchar_t* text, long long* value) {
@@ -180,7 +228,7 @@ HWND findTopLevel(WindowTest test, const void* context) {
 
 // Polls until a visible top-level window passes the test or the time is up.
 HWND waitTopLevel(WindowTest test, const void* context, double seconds) {
-    DWORD limit = static_cast<DWORD>(seconds * 1000);
+    DWORD limit = millis(seconds);
     DWORD start = GetTickCount();
     for (;;) {
         HWND window = findTopLevel(test, context);
@@ -295,19 +343,36 @@ HWND resolveControl(const wchar_t* selectorText, const wchar_t* idText, double s
 // ---------------------------------------------------------------------------------------------
 // Talking to windows of other processes
 
+// Sends a message to a window of another process and waits for the answer. A busy or starved
+// program (a dialog filling its folder list on a loaded machine) may not answer within one
+// send's limit, or count as hung for a while: try again until it answers, the window goes, or
+// the default wait is over. False when it never answered.
+bool sendToWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result) {
+    DWORD limit = millis(defaultWait());
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, sendTimeoutMs(),
+                                result) != 0) {
+            return true;
+        }
+        if (!IsWindow(window) || GetTickCount() - start >= limit) {
+            return false;
+        }
+        Sleep(kPollMs);
+    }
+}
+
 // Window text through WM_GETTEXT (the system copies it across processes).
 void windowText(HWND window, wchar_t* out, int size) {
     out[0] = 0;
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, size, reinterpret_cast<LPARAM>(out), SMTO_ABORTIFHUNG,
-                        kSendTimeoutMs, &result);
+    sendToWindow(window, WM_GETTEXT, size, reinterpret_cast<LPARAM>(out), &result);
     out[size - 1] = 0;
 }
 
 bool setWindowText(HWND window, const wchar_t* text) {
     DWORD_PTR result = 0;
-    return SendMessageTimeoutW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text),
-                               SMTO_ABORTIFHUNG, kSendTimeoutMs, &result) != 0;
+    return sendToWindow(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), &result) != 0;
 }
 
 // Presses a button the way a click does. Posted, because the owner may open a modal window
@@ -322,7 +387,7 @@ void pressButton(HWND dialog, int id) {
 }
 
 bool waitGone(HWND window, double seconds) {
-    DWORD limit = static_cast<DWORD>(seconds * 1000);
+    DWORD limit = millis(seconds);
     DWORD start = GetTickCount();
     while (IsWindow(window) && IsWindowVisible(window)) {
         if (GetTickCount() - start >= limit) {
@@ -389,8 +454,8 @@ bool treeItemText(HWND tree, RemoteMemory& remote, LPARAM item, wchar_t* out, in
         return false;
     }
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.base + kItemOffset),
-                        SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+    sendToWindow(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote.base + kItemOffset),
+                 &result);
     if (!remote.read(kTextOffset, out, size * sizeof(wchar_t))) {
         return false;
     }
@@ -413,7 +478,7 @@ LPARAM treeNext(HWND tree, LPARAM item, WPARAM which) {
 // child, or 0.
 LPARAM expandedChild(HWND tree, LPARAM item) {
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(tree, TVM_EXPAND, TVE_EXPAND, item, SMTO_ABORTIFHUNG, 60000, &result);
+    sendToWindow(tree, TVM_EXPAND, TVE_EXPAND, item, &result);
     return treeNext(tree, item, TVGN_CHILD);
 }
 
@@ -461,10 +526,8 @@ bool selectByNames(HWND tree, RemoteMemory& remote, const wchar_t* path) {
         return false;
     }
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(tree, TVM_ENSUREVISIBLE, 0, item, SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                        &result);
-    return SendMessageTimeoutW(tree, TVM_SELECTITEM, TVGN_CARET, item, SMTO_ABORTIFHUNG,
-                               kSendTimeoutMs, &result) != 0;
+    sendToWindow(tree, TVM_ENSUREVISIBLE, 0, item, &result);
+    return sendToWindow(tree, TVM_SELECTITEM, TVGN_CARET, item, &result) != 0;
 }
 
 // The last component of a Windows path ("Z:\a\b c\" gives "b c"); empty for a drive root.
@@ -522,7 +585,7 @@ int cmdWaitGone(int argc, wchar_t** argv) {
         return fail(L"bad window selector '%ls'", argv[0]);
     }
     double seconds = parseTimeout(argc, argv, 1);
-    DWORD limit = static_cast<DWORD>(seconds * 1000);
+    DWORD limit = millis(seconds);
     DWORD start = GetTickCount();
     for (;;) {
         HWND window = resolve(selector);
@@ -536,7 +599,51 @@ int cmdWaitGone(int argc, wchar_t** argv) {
     }
 }
 
-// text SEL ID: prints a control's (or the window's) text.
+// Handle, class and title of a window, for messages.
+void describeWindow(HWND window, wchar_t* out, size_t size) {
+    wchar_t className[256];
+    wchar_t title[512];
+    GetClassNameW(window, className, 256);
+    windowText(window, title, 512);
+    _snwprintf(out, size, L"0x%llX %ls '%ls'",
+               static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(window)), className,
+               title);
+    out[size - 1] = 0;
+}
+
+// no-window SEL [TIMEOUT]: watches for TIMEOUT (the quiet period by default) that no such
+// window is visible; fails at once, naming it, when one is or appears.
+int cmdNoWindow(int argc, wchar_t** argv) {
+    Selector selector;
+    if (!parseSelector(argv[0], &selector)) {
+        return fail(L"bad window selector '%ls'", argv[0]);
+    }
+    double seconds = parseSeconds(argc, argv, 1, defaultQuiet());
+    DWORD limit = millis(seconds);
+    DWORD start = GetTickCount();
+    for (;;) {
+        HWND window = resolve(selector);
+        if (window != nullptr && IsWindowVisible(window)) {
+            wchar_t description[1024];
+            describeWindow(window, description, 1024);
+            wchar_t text[1024] = L"";
+            HWND label = GetDlgItem(window, kMessageBoxTextId);
+            if (label != nullptr) {
+                windowText(label, text, 1024);
+            }
+            return fail(L"window %ls after %.1f of %.1f s%ls%ls", description,
+                        (GetTickCount() - start) / 1000.0, seconds, text[0] != 0 ? L": " : L"",
+                        text);
+        }
+        if (GetTickCount() - start >= limit) {
+            return 0;
+        }
+        Sleep(kPollMs);
+    }
+}
+
+// text SEL ID: prints a control's (or the window's) text, read once: for a state that may still
+// change, use wait-text.
 int cmdText(int, wchar_t** argv) {
     HWND control = resolveControl(argv[0], argv[1], 0);
     if (control == nullptr) {
@@ -555,7 +662,7 @@ int cmdWaitText(int argc, wchar_t** argv) {
     if (control == nullptr) {
         return 1;
     }
-    DWORD limit = static_cast<DWORD>(seconds * 1000);
+    DWORD limit = millis(seconds);
     DWORD start = GetTickCount();
     wchar_t text[4096];
     for (;;) {
@@ -566,6 +673,30 @@ int cmdWaitText(int argc, wchar_t** argv) {
         }
         if (GetTickCount() - start >= limit || !IsWindow(control)) {
             return fail(L"text is '%ls', not '%ls', after %.1f s", text, argv[2], seconds);
+        }
+        Sleep(kPollMs);
+    }
+}
+
+// keeps-text SEL ID TEXT [TIMEOUT]: watches for TIMEOUT (the quiet period by default) that the
+// text keeps matching TEXT; fails at once when it does not.
+int cmdKeepsText(int argc, wchar_t** argv) {
+    double seconds = parseSeconds(argc, argv, 3, defaultQuiet());
+    HWND control = resolveControl(argv[0], argv[1], 0);
+    if (control == nullptr) {
+        return 1;
+    }
+    DWORD limit = millis(seconds);
+    DWORD start = GetTickCount();
+    wchar_t text[4096];
+    for (;;) {
+        windowText(control, text, 4096);
+        if (!IsWindow(control) || !textMatches(argv[2], text)) {
+            return fail(L"text is '%ls', not '%ls', after %.1f of %.1f s", text, argv[2],
+                        (GetTickCount() - start) / 1000.0, seconds);
+        }
+        if (GetTickCount() - start >= limit) {
+            return 0;
         }
         Sleep(kPollMs);
     }
@@ -785,7 +916,7 @@ int cmdMessageBox(int argc, wchar_t** argv) {
             return fail(L"message box '%ls' has no button %d", argv[0], button);
         }
         pressButton(box, button);
-        if (!waitGone(box, 10)) {
+        if (!waitGone(box, defaultWait())) {
             return fail(L"message box '%ls' did not close", argv[0]);
         }
     }
@@ -819,7 +950,7 @@ int cmdBrowseFolder(int argc, wchar_t** argv) {
     wchar_t selected[MAX_PATH];
     DWORD_PTR result = 0;
     SendMessageTimeoutA(dialog, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote.base),
-                        SMTO_ABORTIFHUNG, static_cast<UINT>(seconds * 1000), &result);
+                        SMTO_ABORTIFHUNG, millis(seconds), &result);
     bool chosen = selectedTreeText(tree, remote, selected, MAX_PATH) &&
                   (expected[0] == 0 || lstrcmpiW(selected, expected) == 0);
     if (!chosen && !selectByNames(tree, remote, argv[0])) {
@@ -830,7 +961,7 @@ int cmdBrowseFolder(int argc, wchar_t** argv) {
         return fail(L"folder browser selects '%ls', not '%ls'", selected, argv[0]);
     }
     pressButton(dialog, IDOK);
-    return waitGone(dialog, 10) ? 0 : fail(L"folder browser did not close");
+    return waitGone(dialog, defaultWait()) ? 0 : fail(L"folder browser did not close");
 }
 
 void printTreeLevel(HWND tree, RemoteMemory& remote, LPARAM item, int depth) {
@@ -867,7 +998,7 @@ int cmdBrowseCancel(int argc, wchar_t** argv) {
     }
     EnumChildWindows(dialog, printStaticProc, 0);
     pressButton(dialog, IDCANCEL);
-    return waitGone(dialog, 10) ? 0 : fail(L"folder browser did not close");
+    return waitGone(dialog, defaultWait()) ? 0 : fail(L"folder browser did not close");
 }
 
 // The file-name box of the open dialog: the Edit inside the ComboBoxEx32 with id 0x47c.
@@ -895,7 +1026,9 @@ int cmdOpenFile(int argc, wchar_t** argv) {
         return fail(L"cannot set the file name");
     }
     pressButton(dialog, IDOK);
-    return waitGone(dialog, 10) ? 0 : fail(L"the open-file dialog did not accept '%ls'", argv[0]);
+    return waitGone(dialog, defaultWait())
+               ? 0
+               : fail(L"the open-file dialog did not accept '%ls'", argv[0]);
 }
 
 // open-cancel [TIMEOUT]: prints the preset file name and cancels the open-file dialog.
@@ -913,7 +1046,7 @@ int cmdOpenCancel(int argc, wchar_t** argv) {
     }
     print(L"%ls\n", preset);
     pressButton(dialog, IDCANCEL);
-    return waitGone(dialog, 10) ? 0 : fail(L"the open-file dialog did not close");
+    return waitGone(dialog, defaultWait()) ? 0 : fail(L"the open-file dialog did not close");
 }
 
 // Counts running processes whose executable name matches (case-insensitive, '*' wildcards).
@@ -951,7 +1084,7 @@ int cmdProcesses(int argc, wchar_t** argv) {
 // wait-exit NAME [TIMEOUT]: waits until no process of that executable name runs.
 int cmdWaitExit(int argc, wchar_t** argv) {
     double seconds = parseTimeout(argc, argv, 1);
-    DWORD limit = static_cast<DWORD>(seconds * 1000);
+    DWORD limit = millis(seconds);
     DWORD start = GetTickCount();
     for (;;) {
         int count = countProcesses(argv[0], false);
@@ -965,15 +1098,24 @@ int cmdWaitExit(int argc, wchar_t** argv) {
     }
 }
 
-// hold-file PATH SECONDS: opens the file without sharing, prints "held", keeps it open for
-// SECONDS, then closes it. Run it in the background to make a source busy.
-int cmdHoldFile(int, wchar_t** argv) {
+// hold-file PATH SECONDS [RELEASE]: opens the file without sharing, prints "held", keeps it
+// open for SECONDS (not scaled: a duration, not a limit) or until the file RELEASE exists, then
+// closes it. Run it in the background to make a source busy.
+int cmdHoldFile(int argc, wchar_t** argv) {
     HANDLE file = CreateFileW(argv[0], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return fail(L"cannot open '%ls' (error %lu)", argv[0], GetLastError());
     }
     print(L"held\n");
-    Sleep(static_cast<DWORD>(_wtof(argv[1]) * 1000));
+    DWORD limit = millis(_wtof(argv[1]));
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < limit) {
+        if (argc > 2 && GetFileAttributesW(argv[2]) != INVALID_FILE_ATTRIBUTES) {
+            break;
+        }
+        DWORD left = limit - (GetTickCount() - start);
+        Sleep(argc > 2 && left > kPollMs ? kPollMs : left);
+    }
     CloseHandle(file);
     return 0;
 }
@@ -1004,25 +1146,58 @@ HWND directChild(HWND window, HWND control) {
     return control;
 }
 
-// focus SEL: prints the id of the window's control that has the keyboard focus (the combo box
-// for its edit field), or "-" when the focus is elsewhere.
-int cmdFocus(int, wchar_t** argv) {
-    HWND window = resolveControl(argv[0], L"-", 0);
-    if (window == nullptr) {
-        return 1;
-    }
+// The id of the window's control that has the keyboard focus, in `out` ("-" when the focus is
+// elsewhere); false without thread information.
+bool focusedControl(HWND window, wchar_t* out, size_t size) {
     GUITHREADINFO info;
     info.cbSize = sizeof(info);
     if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) {
-        return fail(L"no thread information");
+        return false;
     }
     HWND child = directChild(window, info.hwndFocus);
     if (child == nullptr) {
-        print(L"-\n");
+        wcsncpy(out, L"-", size);
     } else {
-        print(L"%d\n", GetDlgCtrlID(child));
+        _snwprintf(out, size, L"%d", GetDlgCtrlID(child));
     }
-    return 0;
+    out[size - 1] = 0;
+    return true;
+}
+
+// focus SEL [ID [TIMEOUT]]: prints the id of the window's control that has the keyboard focus
+// (the combo box for its edit field), or "-" when the focus is elsewhere. With ID, waits until
+// the focus is there ("*": in any control of the window) and prints it.
+int cmdFocus(int argc, wchar_t** argv) {
+    double seconds = parseTimeout(argc, argv, 2);
+    HWND window = resolveControl(argv[0], L"-", argc > 1 ? seconds : 0);
+    if (window == nullptr) {
+        return 1;
+    }
+    long long wanted = 0;
+    bool any = argc > 1 && wcscmp(argv[1], L"*") == 0;
+    if (argc > 1 && !any && !parseNumber(argv[1], &wanted)) {
+        return fail(L"bad control id '%ls'", argv[1]);
+    }
+    wchar_t wantedText[32];
+    _snwprintf(wantedText, 32, L"%lld", wanted);
+    wantedText[31] = 0;
+    DWORD limit = millis(seconds);
+    DWORD start = GetTickCount();
+    wchar_t focus[32];
+    for (;;) {
+        if (!focusedControl(window, focus, 32)) {
+            return fail(L"no thread information");
+        }
+        if (argc < 2 || (any ? wcscmp(focus, L"-") != 0 : wcscmp(focus, wantedText) == 0)) {
+            print(L"%ls\n", focus);
+            return 0;
+        }
+        if (GetTickCount() - start >= limit || !IsWindow(window)) {
+            return fail(L"the focus is in control %ls, not %ls, after %.1f s", focus, argv[1],
+                        seconds);
+        }
+        Sleep(kPollMs);
+    }
 }
 
 // set-focus SEL ID: moves the keyboard focus into a control, as a click would.
@@ -1116,7 +1291,7 @@ int cmdClientOrigin(int, wchar_t** argv) {
 // Polls query(control) until it gives `expected` (any value when expected is -1) and prints
 // the value. Fails when it does not within the timeout.
 int waitForState(HWND control, int (*query)(HWND), int expected, double seconds) {
-    DWORD limit = static_cast<DWORD>(seconds * 1000);
+    DWORD limit = millis(seconds);
     DWORD start = GetTickCount();
     for (;;) {
         int value = query(control);
@@ -1133,7 +1308,7 @@ int waitForState(HWND control, int (*query)(HWND), int expected, double seconds)
 
 int checkState(HWND button) {
     DWORD_PTR result = 0;
-    SendMessageTimeoutW(button, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+    sendToWindow(button, BM_GETCHECK, 0, 0, &result);
     return static_cast<int>(result);
 }
 
@@ -1179,8 +1354,7 @@ int cmdToolbarClick(int, wchar_t** argv) {
         return fail(L"bad command id '%ls'", argv[1]);
     }
     DWORD_PTR index = 0;
-    if (!SendMessageTimeoutW(toolbar, TB_COMMANDTOINDEX, static_cast<WPARAM>(command), 0,
-                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &index) ||
+    if (!sendToWindow(toolbar, TB_COMMANDTOINDEX, static_cast<WPARAM>(command), 0, &index) ||
         static_cast<int>(index) < 0) {
         return fail(L"the toolbar has no button %lld", command);
     }
@@ -1188,8 +1362,8 @@ int cmdToolbarClick(int, wchar_t** argv) {
     RECT rect = {};
     DWORD_PTR done = 0;
     if (!remote.open(toolbar, sizeof(rect)) ||
-        !SendMessageTimeoutW(toolbar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(remote.base),
-                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &done) ||
+        !sendToWindow(toolbar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(remote.base),
+                      &done) ||
         !done || !remote.read(0, &rect, sizeof(rect))) {
         return fail(L"cannot read the place of toolbar button %lld", command);
     }
@@ -1212,11 +1386,21 @@ int cmdFileFolder(int argc, wchar_t** argv) {
     char buffer[MAX_PATH * sizeof(wchar_t)] = {};
     RemoteMemory remote;
     DWORD_PTR length = 0;
-    if (!remote.open(dialog, sizeof(buffer)) || !remote.write(0, buffer, sizeof(buffer)) ||
-        !SendMessageTimeoutW(dialog, CDM_GETFOLDERPATH, MAX_PATH,
-                             reinterpret_cast<LPARAM>(remote.base), SMTO_ABORTIFHUNG,
-                             kSendTimeoutMs, &length) ||
-        !remote.read(0, buffer, sizeof(buffer) - sizeof(wchar_t))) {
+    if (!remote.open(dialog, sizeof(buffer)) || !remote.write(0, buffer, sizeof(buffer))) {
+        return fail(L"cannot reach the file dialog's memory");
+    }
+    // The dialog shows before it has settled in its folder: ask until it names one.
+    DWORD limit = millis(defaultWait());
+    DWORD start = GetTickCount();
+    while (!sendToWindow(dialog, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(remote.base),
+                         &length) ||
+           static_cast<LONG_PTR>(length) <= 1) {
+        if (!IsWindow(dialog) || GetTickCount() - start >= limit) {
+            return fail(L"the file dialog names no folder within %.1f s", defaultWait());
+        }
+        Sleep(kPollMs);
+    }
+    if (!remote.read(0, buffer, sizeof(buffer) - sizeof(wchar_t))) {
         return fail(L"cannot read the file dialog's folder");
     }
     wchar_t folder[MAX_PATH + 1] = {};
@@ -1265,15 +1449,20 @@ struct Command {
 const Command kCommands[] = {
     {L"wait", 1, cmdWait, L"SEL [TIMEOUT]  wait for a window, print its handle"},
     {L"wait-gone", 1, cmdWaitGone, L"SEL [TIMEOUT]  wait until the window is gone"},
-    {L"text", 2, cmdText, L"SEL ID  print a control's text (ID - for the window's title)"},
+    {L"text", 2, cmdText, L"SEL ID  print a control's text now (ID - for the window's title)"},
     {L"wait-text", 3, cmdWaitText, L"SEL ID TEXT [TIMEOUT]  wait until the text matches"},
+    {L"keeps-text", 3, cmdKeepsText,
+     L"SEL ID TEXT [TIMEOUT]  fail when the text stops matching within the quiet period"},
+    {L"no-window", 1, cmdNoWindow,
+     L"SEL [TIMEOUT]  fail when the window shows within the quiet period"},
     {L"set-text", 3, cmdSetText, L"SEL ID TEXT  set a control's text (WM_SETTEXT)"},
     {L"click", 2, cmdClick, L"SEL ID  press a button (BM_CLICK)"},
     {L"command", 2, cmdCommand, L"SEL ID [CODE]  post WM_COMMAND to the window"},
     {L"key", 3, cmdKey, L"SEL ID KEY...  post key presses (RETURN, ESCAPE, TAB, F1, ...)"},
     {L"type", 3, cmdType, L"SEL ID TEXT  post the characters of TEXT (WM_CHAR)"},
     {L"items", 2, cmdItems, L"SEL ID  print a combo box's list entries"},
-    {L"focus", 1, cmdFocus, L"SEL  print the id of the control with the keyboard focus"},
+    {L"focus", 1, cmdFocus,
+     L"SEL [ID|* [TIMEOUT]]  print (or wait for) the control with the keyboard focus"},
     {L"set-focus", 2, cmdSetFocus, L"SEL ID  move the keyboard focus into a control"},
     {L"windows", 0, cmdWindows, L" list visible top-level windows"},
     {L"children", 1, cmdChildren, L"SEL [TIMEOUT]  list a window's controls"},
@@ -1286,7 +1475,8 @@ const Command kCommands[] = {
     {L"open-cancel", 0, cmdOpenCancel, L"[TIMEOUT]  cancel the open-file dialog"},
     {L"processes", 0, cmdProcesses, L"[NAME]  list running processes"},
     {L"wait-exit", 1, cmdWaitExit, L"NAME [TIMEOUT]  wait until no process NAME runs"},
-    {L"hold-file", 2, cmdHoldFile, L"PATH SECONDS  hold a file open without sharing"},
+    {L"hold-file", 2, cmdHoldFile,
+     L"PATH SECONDS [RELEASE]  hold a file open without sharing (until RELEASE exists)"},
     {L"temp-path", 0, cmdTempPath, L" print the temporary folder"},
     {L"idle", 1, cmdIdle, L"SECONDS  keep Wine's helper processes up"},
     {L"checked", 2, cmdChecked, L"SEL ID [STATE [TIMEOUT]]  print (or wait for) a check state"},

@@ -48,7 +48,7 @@ for name in '..\x' 'C:\x' 'a/b' 'NUL' 'nul.txt' '..'; do
 
     # Windows: the temporary copy says so at once and removes itself.
     start_archive "$archive/B.0.exe"
-    message=$(e2e_must msgbox ':-(' ok 30)
+    message=$(e2e_must msgbox ':-(' ok)
     e2e_assert_eq "Неверный заголовок архива:
 $(e2e_winpath "$archive/B.0.exe")" "$message" "unpacker's message for [$name]"
     wait_unpacker_gone

@@ -26,7 +26,7 @@ base="$disk/film"
 spl_start "$(e2e_winpath "$source_file")" -v20K "-a$(e2e_winpath "$base")"
 spl_assert_text "$ID_COUNT_VALUE" "8"
 spl_enter "$ID_SPLIT"
-text=$(e2e_must msgbox ':-(' ok 60)
+text=$(e2e_must msgbox ':-(' ok)
 e2e_assert_eq $'Ошибка!\nВозможно, нет места на диске' "$text" "error message"
 spl_wait_text - "$SPL_IDLE_TITLE"
 spl_assert_focus "$ID_ARCHIVE_EDIT"

@@ -9,7 +9,14 @@
 #
 # Every test gets its own Wine prefix (a copy of the run's template), its own Xvfb display and
 # its own temporary folder E2E_TMP; all of it is cleaned up on every exit path. A watchdog ends
-# a hung test after E2E_TIMEOUT seconds (default 240). Set E2E_KEEP=1 to keep E2E_TMP.
+# a hung test after E2E_TIMEOUT seconds (480 × E2E_SLOW). Set E2E_KEEP=1 to keep E2E_TMP.
+#
+# Time: the programs reach their states on their own time, so every check of a state is a
+# bounded poll that ends as soon as the state is there (E2E_WAIT at most), and every check that
+# something does not happen watches for a named quiet period (E2E_QUIET). Any number of seconds
+# a test or a helper names is meant for an unloaded machine; E2E_SLOW (default 1, may be
+# fractional) multiplies all of them, the watchdog and the driver's own limits included:
+#   E2E_SLOW=3 ctest -L e2e
 #
 # Environment (CTest sets it): DRAVNIK_SOURCE_DIR, DRAVNIK_NATIVE_BUILD, DRAVNIK_WINDOWS_BUILD,
 # DRAVNIK_E2E_TEMPLATE (defaults to $DRAVNIK_NATIVE_BUILD/e2e-prefix-template).
@@ -20,8 +27,55 @@ set -euo pipefail
 : "${DRAVNIK_NATIVE_BUILD:=$DRAVNIK_SOURCE_DIR/build/native}"
 : "${DRAVNIK_WINDOWS_BUILD:=$DRAVNIK_SOURCE_DIR/build/windows}"
 : "${DRAVNIK_E2E_TEMPLATE:=$DRAVNIK_NATIVE_BUILD/e2e-prefix-template}"
-: "${E2E_TIMEOUT:=240}"
 export DRAVNIK_SOURCE_DIR DRAVNIK_NATIVE_BUILD DRAVNIK_WINDOWS_BUILD
+
+# ---------------------------------------------------------------------------------------------
+# Time
+
+: "${E2E_SLOW:=1}"
+if ! [[ $E2E_SLOW =~ ^[0-9]*([.][0-9]+)?$ ]] || ! [[ $E2E_SLOW =~ [1-9] ]]; then
+    echo "E2E_SLOW must be a positive number, not [$E2E_SLOW]" >&2
+    exit 2
+fi
+
+# Seconds (decimal, "2.5") -> whole milliseconds.
+e2e_millis() {
+    local value=$1 whole fraction=""
+    whole=${value%%.*}
+    [[ $value == *.* ]] && fraction=${value#*.}
+    fraction="${fraction}000"
+    echo $((10#${whole:-0} * 1000 + 10#${fraction:0:3}))
+}
+
+E2E_SLOW_MILLIS=$(e2e_millis "$E2E_SLOW")  # the factor, times 1000
+
+# Milliseconds that SECONDS (for an unloaded machine) stand for on this one.
+e2e_scaled_millis() {
+    echo $(($(e2e_millis "$1") * E2E_SLOW_MILLIS / 1000))
+}
+
+# Prints SECONDS (for an unloaded machine) times E2E_SLOW, e.g. for a command's own limit.
+e2e_secs() {
+    local millis
+    millis=$(e2e_scaled_millis "$1")
+    printf '%d.%03d\n' $((millis / 1000)) $((millis % 1000))
+}
+
+# The longest any state may take to come (a window, a text, a file, a program's end), and the
+# time a check that something does not happen watches for it. The driver takes both from the
+# environment as its defaults, and multiplies the limits it is given by E2E_SLOW.
+E2E_WAIT_SECONDS=60
+E2E_QUIET_SECONDS=3
+E2E_WAIT=$(e2e_secs "$E2E_WAIT_SECONDS")
+E2E_QUIET=$(e2e_secs "$E2E_QUIET_SECONDS")
+: "${E2E_TIMEOUT:=$(($(e2e_scaled_millis 480) / 1000))}"
+export E2E_SLOW E2E_WAIT E2E_QUIET
+
+# The clock in milliseconds (EPOCHREALTIME's separator follows the locale: keep the digits).
+e2e_now_millis() {
+    local now=${EPOCHREALTIME//[!0-9]/}
+    echo $((10#$now / 1000))
+}
 
 E2E_DRIVER="$DRAVNIK_WINDOWS_BUILD/e2e_driver.exe"
 E2E_SKIP_CODE=77
@@ -56,6 +110,9 @@ e2e_skip() {
 e2e_cleanup() {
     local status=$?
     trap - EXIT TERM INT HUP
+    # When CTest itself was killed, its pipes are gone: a report written there must not end the
+    # clean-up (the display and the Wine server would stay behind).
+    trap '' PIPE
     set +e
     if [ -n "$E2E_WATCHDOG_PID" ]; then
         kill "$E2E_WATCHDOG_PID" 2>/dev/null
@@ -70,7 +127,7 @@ e2e_cleanup() {
     fi
     if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
         wineserver -k >/dev/null 2>&1
-        timeout 20 wineserver -w >/dev/null 2>&1
+        timeout "$(e2e_secs 20)" wineserver -w >/dev/null 2>&1
     fi
     local pid
     for pid in "${E2E_PIDS[@]}"; do
@@ -105,9 +162,9 @@ e2e_dump_state() {
     done
     if [ -n "${DISPLAY:-}" ] && [ -n "$E2E_XVFB_PID" ]; then
         echo "----- windows on the display" >&2
-        timeout 15 wine "$E2E_DRIVER" windows 2>/dev/null >&2
+        timeout "$(e2e_secs 15)" wine "$E2E_DRIVER" windows 2>/dev/null >&2
         if command -v import >/dev/null; then
-            timeout 15 import -display "$DISPLAY" -window root "$E2E_TMP/failure.png" 2>/dev/null &&
+            timeout "$(e2e_secs 15)" import -display "$DISPLAY" -window root "$E2E_TMP/failure.png" 2>/dev/null &&
                 echo "[$E2E_NAME] screenshot: $E2E_TMP/failure.png" >&2
         fi
     fi
@@ -143,13 +200,13 @@ e2e_start() {
     Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$display_file" \
         </dev/null >"$E2E_TMP/xvfb.log" 2>&1 &
     E2E_XVFB_PID=$!
-    local i
-    for ((i = 0; i < 100; i++)); do
-        [ -s "$display_file" ] && break
+    local i deadline
+    deadline=$(($(e2e_now_millis) + $(e2e_scaled_millis 10)))
+    until [ -s "$display_file" ]; do
         kill -0 "$E2E_XVFB_PID" 2>/dev/null || e2e_fail "Xvfb did not start: $(cat "$E2E_TMP/xvfb.log")"
+        [ "$(e2e_now_millis)" -lt "$deadline" ] || e2e_fail "Xvfb gave no display number"
         sleep 0.1
     done
-    [ -s "$display_file" ] || e2e_fail "Xvfb gave no display number"
     export DISPLAY=":$(tr -d '\n' <"$display_file")"
 
     (
@@ -169,7 +226,7 @@ e2e_start() {
     E2E_PIDS[e2e_idle]=$!
     wine "$E2E_DRIVER" windows </dev/null >"$E2E_TMP/wine-start.log" 2>&1 ||
         e2e_fail "Wine does not start programs in $WINEPREFIX: $(cat "$E2E_TMP/wine-start.log")"
-    e2e_log "prefix $WINEPREFIX, display $DISPLAY"
+    e2e_log "prefix $WINEPREFIX, display $DISPLAY, E2E_SLOW=$E2E_SLOW (waits up to $E2E_WAIT s, quiet periods $E2E_QUIET s, watchdog $E2E_TIMEOUT s)"
 }
 
 # ---------------------------------------------------------------------------------------------
@@ -225,23 +282,26 @@ e2e_run_bg() {
     E2E_PIDS[$name]=$!
 }
 
-# Waits up to TIMEOUT seconds (default 60) for the program started as NAME; sets E2E_STATUS to
-# its exit code. Fails the test when it is still running.
+# True when the program started as NAME has ended (or was never started).
+e2e_ended() {
+    local pid=${E2E_PIDS[$1]:-}
+    [ -z "$pid" ] || ! kill -0 "$pid" 2>/dev/null
+}
+
+# Waits up to SECS (default E2E_WAIT) for the program started as NAME to end; sets E2E_STATUS
+# to its exit code. Fails the test when it is still running.
 e2e_wait() {
-    local name=$1 seconds=${2:-60} pid i
+    local name=$1 seconds=${2:-$E2E_WAIT_SECONDS} pid
     pid=${E2E_PIDS[$name]:?no program $name was started}
-    for ((i = 0; i < seconds * 10; i++)); do
-        kill -0 "$pid" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$pid" 2>/dev/null && e2e_fail "$name still runs after $seconds s"
+    e2e_poll "$seconds" e2e_ended "$name" ||
+        e2e_fail "$name still runs after $(e2e_secs "$seconds") s"
     E2E_STATUS=0
     wait "$pid" || E2E_STATUS=$?
     unset "E2E_PIDS[$name]"
 }
 
-# Runs a Windows program to its end (at most TIMEOUT seconds); sets E2E_STATUS.
-#   e2e_run NAME TIMEOUT PROGRAM [ARGS...]
+# Runs a Windows program to its end (at most SECS); sets E2E_STATUS.
+#   e2e_run NAME SECS PROGRAM [ARGS...]
 e2e_run() {
     local name=$1 seconds=$2
     shift 2
@@ -250,10 +310,11 @@ e2e_run() {
 }
 
 # Calls the test driver (see driver.cpp or "e2e_driver help"); prints what it prints and
-# returns its exit code. Its errors go to standard error and E2E_TMP/driver.log.
+# returns its exit code. Its errors go to standard error and E2E_TMP/driver.log. The driver
+# takes its default limits from E2E_WAIT and E2E_QUIET and scales the ones it is given.
 e2e_driver() {
     local status=0 errors="$E2E_TMP/driver.$BASHPID.err"
-    timeout 120 wine "$E2E_DRIVER" "$@" </dev/null 2>"$errors" || status=$?
+    timeout "$(e2e_secs 200)" wine "$E2E_DRIVER" "$@" </dev/null 2>"$errors" || status=$?
     if [ -s "$errors" ]; then
         cat "$errors" >&2
         cat "$errors" >>"$E2E_TMP/driver.log"
@@ -267,22 +328,189 @@ e2e_must() {
     e2e_driver "$@" || e2e_fail "driver: $* (exit $?)"
 }
 
-# Waits until no Windows process with that executable name (may hold '*') runs.
+# Waits until no Windows process with that executable name (may hold '*') runs (at most SECS,
+# default E2E_WAIT).
 e2e_wait_exit() {
-    e2e_driver wait-exit "$1" "${2:-30}" || e2e_fail "process $1 did not end"
+    e2e_driver wait-exit "$1" ${2:+"$2"} || e2e_fail "process $1 did not end"
 }
 
-# Waits until every Windows program in the prefix has ended (Wine's own helpers aside).
+# The Windows programs that run in the prefix, Wine's own helpers aside; fails while any does.
+e2e_no_programs() {
+    local list
+    list=$(e2e_driver processes | awk -F'\t' '{print $2}' | tr -d '\r' |
+        grep -v -x -E 'e2e_driver\.exe|explorer\.exe|services\.exe|winedevice\.exe|plugplay\.exe|svchost\.exe|rpcss\.exe|conhost\.exe|start\.exe|wineboot\.exe|tabtip\.exe' || true)
+    [ -z "$list" ] || { echo $list; return 1; }
+}
+
+# Waits until every Windows program in the prefix has ended (at most SECS, default E2E_WAIT).
 e2e_wait_all() {
-    local seconds=${1:-30}
-    local deadline=$((SECONDS + seconds)) list
+    e2e_wait_for -t "${1:-$E2E_WAIT_SECONDS}" "every program ended" e2e_no_programs
+}
+
+# ---------------------------------------------------------------------------------------------
+# Waiting and watching
+#
+# A state the program reaches on its own time (a window, a text, a file written after a click)
+# is waited for, never read once: e2e_wait_for, e2e_wait_eq, or the driver's wait-* commands.
+# That something does NOT happen (no second message box, nothing deleted, no window left) is
+# watched for a whole quiet period: e2e_assert_holds, e2e_assert_no_window,
+# e2e_assert_unchanged. Limits are seconds for an unloaded machine, scaled by E2E_SLOW; CMD runs
+# in a subshell each time (so its e2e_fail only ends that try) and must say by its status
+# whether the state is there.
+
+# e2e_poll SECS CMD [ARGS...]: runs CMD every 0.2 s until it succeeds (0) or SECS have passed
+# (1). What CMD printed last (standard output and error) is in E2E_POLL_OUTPUT.
+e2e_poll() {
+    local seconds=$1 deadline
+    shift
+    deadline=$(($(e2e_now_millis) + $(e2e_scaled_millis "$seconds")))
     while :; do
-        list=$(e2e_driver processes | awk -F'\t' '{print $2}' |
-            grep -v -x -E 'e2e_driver\.exe|explorer\.exe|services\.exe|winedevice\.exe|plugplay\.exe|svchost\.exe|rpcss\.exe|conhost\.exe|start\.exe|wineboot\.exe|tabtip\.exe' || true)
-        [ -z "$list" ] && return 0
-        [ $SECONDS -ge $deadline ] && e2e_fail "still running after $seconds s: $(echo $list)"
-        sleep 0.3
+        if E2E_POLL_OUTPUT=$("$@" 2>&1); then
+            return 0
+        fi
+        [ "$(e2e_now_millis)" -lt "$deadline" ] || return 1
+        sleep 0.2
     done
+}
+
+# e2e_wait_for [-t SECS] WHAT CMD [ARGS...]: waits until CMD succeeds (at most E2E_WAIT); fails
+# the test naming WHAT and CMD's last output when it does not.
+e2e_wait_for() {
+    local seconds=$E2E_WAIT_SECONDS
+    if [ "$1" = -t ]; then
+        seconds=$2
+        shift 2
+    fi
+    local what=$1
+    shift
+    e2e_poll "$seconds" "$@" ||
+        e2e_fail "$what: did not happen within $(e2e_secs "$seconds") s${E2E_POLL_OUTPUT:+ (last: $E2E_POLL_OUTPUT)}"
+}
+
+# e2e_wait_eq [-t SECS] EXPECTED WHAT CMD [ARGS...]: waits until CMD prints EXPECTED (its
+# standard output, as $(...) gives it) and exits 0; fails with the last output.
+e2e_wait_eq() {
+    local seconds=$E2E_WAIT_SECONDS
+    if [ "$1" = -t ]; then
+        seconds=$2
+        shift 2
+    fi
+    local expected=$1 what=$2 deadline actual="" status errors="$E2E_TMP/wait.$BASHPID.err"
+    shift 2
+    deadline=$(($(e2e_now_millis) + $(e2e_scaled_millis "$seconds")))
+    while :; do
+        status=0
+        actual=$("$@" 2>"$errors") || status=$?
+        if [ "$status" -eq 0 ] && [ "$actual" = "$expected" ]; then
+            rm -f "$errors"
+            return 0
+        fi
+        [ "$(e2e_now_millis)" -lt "$deadline" ] || break
+        sleep 0.2
+    done
+    local message
+    message=$(cat "$errors" 2>/dev/null || true)
+    rm -f "$errors"
+    e2e_fail "$what: expected [$expected], still [$actual] after $(e2e_secs "$seconds") s${message:+ ($message)}"
+}
+
+# e2e_assert_holds [-t SECS] WHAT CMD [ARGS...]: CMD succeeds from now on for the whole quiet
+# period (E2E_QUIET, or SECS); fails the test as soon as it does not.
+e2e_assert_holds() {
+    local seconds=$E2E_QUIET_SECONDS
+    if [ "$1" = -t ]; then
+        seconds=$2
+        shift 2
+    fi
+    local what=$1 start deadline output
+    shift
+    start=$(e2e_now_millis)
+    deadline=$((start + $(e2e_scaled_millis "$seconds")))
+    while :; do
+        if ! output=$("$@" 2>&1); then
+            e2e_fail "$what: broken $(($(e2e_now_millis) - start)) ms into a quiet period of $(e2e_secs "$seconds") s${output:+: $output}"
+        fi
+        [ "$(e2e_now_millis)" -lt "$deadline" ] || return 0
+        sleep 0.2
+    done
+}
+
+# e2e_assert_no_window SEL [SECS]: no visible window SEL ('#32770|!!!' for a message box of
+# that caption, '#32770|*' for any dialog) appears during the quiet period (or SECS).
+e2e_assert_no_window() {
+    local selector=$1 seconds=${2:-$E2E_QUIET_SECONDS} found
+    found=$(e2e_driver no-window "$selector" "$seconds" 2>&1) ||
+        e2e_fail "a window $selector is open or appeared within $(e2e_secs "$seconds") s: $found"
+}
+
+# Succeeds while DIR's fingerprint is BEFORE; prints the difference when it is not.
+e2e_same_fingerprint() {
+    local now
+    now=$(e2e_fingerprint "$1")
+    [ "$now" = "$2" ] || {
+        diff <(echo "$2") <(echo "$now")
+        return 1
+    }
+}
+
+# e2e_assert_unchanged DIR BEFORE WHAT [SECS]: DIR keeps the fingerprint BEFORE (taken with
+# e2e_fingerprint) for the whole quiet period (or SECS): nothing in it is deleted, written or
+# touched, now or a moment later.
+e2e_assert_unchanged() {
+    local dir=$1 before=$2 what=$3 seconds=${4:-$E2E_QUIET_SECONDS}
+    e2e_assert_holds -t "$seconds" "$what changed" e2e_same_fingerprint "$dir" "$before"
+}
+
+# e2e_assert_stays_absent PATH [SECS]: PATH does not exist now nor during the quiet period.
+e2e_assert_stays_absent() {
+    e2e_assert_holds -t "${2:-$E2E_QUIET_SECONDS}" "$1 appeared" test ! -e "$1"
+}
+
+# e2e_wait_file PATH [SECS]: waits until PATH exists and is not empty.
+e2e_wait_file() {
+    e2e_wait_for -t "${2:-$E2E_WAIT_SECONDS}" "$1 written" test -s "$1"
+}
+
+# e2e_wait_text [-t SECS] SEL ID TEXT [WHAT]: waits until the control shows TEXT ('*' matches
+# any run of characters); fails with what it shows.
+e2e_wait_text() {
+    local limit=()
+    if [ "$1" = -t ]; then
+        limit=("$2")
+        shift 2
+    fi
+    local found
+    found=$(e2e_driver wait-text "$1" "$2" "$3" "${limit[@]}" 2>&1 >/dev/null) ||
+        e2e_fail "${4:-text of control $2 in $1}: ${found#e2e_driver: }"
+}
+
+# e2e_wait_focus SEL ID [WHAT]: waits until the keyboard focus is in control ID of window SEL.
+e2e_wait_focus() {
+    local found
+    found=$(e2e_driver focus "$1" "$2" 2>&1 >/dev/null) ||
+        e2e_fail "${3:-focus in $1}: ${found#e2e_driver: }"
+}
+
+# e2e_hold_file NAME PATH: holds the file PATH (a Linux path) open without sharing, in a driver
+# started in the background as NAME, until e2e_release_file NAME; returns once it is held.
+e2e_hold_file() {
+    local name=$1 path=$2 deadline
+    rm -f "$E2E_TMP/$name.release"
+    e2e_run_bg "$name" "$E2E_DRIVER" hold-file "$(e2e_winpath "$path")" "$E2E_TIMEOUT" \
+        "$(e2e_winpath "$E2E_TMP/$name.release")"
+    deadline=$(($(e2e_now_millis) + $(e2e_scaled_millis "$E2E_WAIT_SECONDS")))
+    until grep -q held "$E2E_TMP/$name.log" 2>/dev/null; do
+        e2e_ended "$name" && e2e_fail "cannot hold $path: $(cat "$E2E_TMP/$name.log")"
+        [ "$(e2e_now_millis)" -lt "$deadline" ] || e2e_fail "$path not held within $E2E_WAIT s"
+        sleep 0.1
+    done
+}
+
+# e2e_release_file NAME: lets the holder NAME close its file, and waits until it has.
+e2e_release_file() {
+    touch "$E2E_TMP/$1.release"
+    e2e_wait "$1"
+    e2e_assert_eq 0 "$E2E_STATUS" "exit code of the holder $1"
 }
 
 # ---------------------------------------------------------------------------------------------

@@ -17,8 +17,9 @@ spl_make_file "$source_file" 100000
 spl_start
 e2e_must command "$SPL_WINDOW" "$ID_SOURCE_BROWSE"
 e2e_assert_eq "" "$(e2e_must open-cancel)" "open dialog's preset name"
-spl_assert_text "$ID_SOURCE_EDIT" ""
+# The focus moves last, once the dialog's answer is handled: wait for it, then the fields.
 spl_assert_focus "$ID_ARCHIVE_EDIT"
+spl_assert_text_stays "$ID_SOURCE_EDIT" ""
 
 e2e_must command "$SPL_WINDOW" "$ID_SOURCE_BROWSE"
 e2e_must open-file "$(e2e_winpath "$source_file")" >/dev/null
@@ -30,7 +31,8 @@ spl_assert_focus "$ID_ARCHIVE_EDIT"
 
 e2e_must command "$SPL_WINDOW" "$ID_ARCHIVE_BROWSE"
 e2e_assert_eq "my file.bin" "$(e2e_must open-cancel)" "save dialog's preset name"
-spl_assert_text "$ID_ARCHIVE_EDIT" "$(e2e_winpath "$out/my file.bin")"
+spl_assert_focus "$ID_VOLSIZE_BOX"
+spl_assert_text_stays "$ID_ARCHIVE_EDIT" "$(e2e_winpath "$out/my file.bin")"
 
 e2e_must command "$SPL_WINDOW" "$ID_ARCHIVE_BROWSE"
 e2e_assert_eq "my file.bin" "$(e2e_must open-file "$(e2e_winpath "$out/named")")" \

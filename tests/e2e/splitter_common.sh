@@ -46,32 +46,48 @@ spl_write_ini() {
     done
 }
 
-# Starts the splitter with ARGS and waits for its window.
+# Starts the splitter with ARGS and waits until its form is ready. The window shows before the
+# command line is applied (a posted message, handled once the message loop runs), and applying
+# it ends with the focus in a control (the source field or the split button); until then the
+# focus is on the window itself. So a test never sees the form before its command line. (A
+# test whose command line makes the program show a message at once starts it with e2e_run_bg.)
 spl_start() {
     e2e_run_bg app "$SPL_APP/dravnik.exe" "$@"
-    e2e_must wait "$SPL_WINDOW" 30 >/dev/null
-    # The command line is applied by the running loop: wait until it has been.
-    sleep 0.5
+    e2e_must wait "$SPL_WINDOW" >/dev/null
+    e2e_driver focus "$SPL_WINDOW" '*' >/dev/null ||
+        e2e_fail "the splitter never put the focus into its form (command line not applied)"
 }
 
-# Prints a control's text (ID - for the window's title).
+# Prints a control's text (ID - for the window's title) as it is now: for messages and values
+# that no longer change. To check a state, use spl_assert_text.
 spl_text() {
     e2e_must text "$SPL_WINDOW" "$1"
 }
 
+# spl_assert_text ID EXPECTED [SECS]: waits (up to E2E_WAIT, or SECS) until a control's text is
+# EXPECTED ('*' stands for any run of characters); fails with what it shows. The program fills
+# many fields on its own time (the size and the count after the source, the form after a dialog
+# or a message box), so a state is never read once.
 spl_assert_text() {
-    local id=$1 expected=$2
-    e2e_assert_eq "$expected" "$(spl_text "$id")" "text of control $id"
+    e2e_wait_text ${3:+-t "$3"} "$SPL_WINDOW" "$1" "$2" "text of control $1"
 }
 
-# Waits until a control's text is EXPECTED.
+# The same, where the test waits for a change it caused.
 spl_wait_text() {
-    e2e_driver wait-text "$SPL_WINDOW" "$1" "$2" "${3:-20}" >/dev/null ||
-        e2e_fail "control $1 never showed [$2]; it shows [$(spl_text "$1")]"
+    spl_assert_text "$@"
 }
 
+# spl_assert_text_stays ID TEXT [SECS]: the control keeps showing TEXT for the quiet period.
+spl_assert_text_stays() {
+    local found
+    found=$(e2e_driver keeps-text "$SPL_WINDOW" "$1" "$2" ${3:+"$3"} 2>&1 >/dev/null) ||
+        e2e_fail "control $1 did not keep [$2] for $(e2e_secs "${3:-$E2E_QUIET_SECONDS}") s: ${found#e2e_driver: }"
+}
+
+# Waits until the keyboard focus is in control ID (it moves after a message box or a dialog
+# has closed, on the program's time).
 spl_assert_focus() {
-    e2e_assert_eq "$1" "$(e2e_must focus "$SPL_WINDOW")" "control with the focus"
+    e2e_wait_focus "$SPL_WINDOW" "$1" "control with the focus"
 }
 
 # Moves the focus into a control. The control that loses it may answer with a message box, and
@@ -90,22 +106,27 @@ spl_items() {
     e2e_must items "$SPL_WINDOW" "$ID_VOLSIZE_BOX" | tr '\n' ' '
 }
 
+# Waits until the size list holds EXPECTED (its entries, each followed by a blank).
+spl_assert_items() {
+    e2e_wait_eq "$1" "${2:-size list}" spl_items
+}
+
 # Presses Enter in a control, through the program's message loop like a real key press.
 spl_enter() {
     e2e_must key "$SPL_WINDOW" "$1" RETURN
 }
 
-# Expects a message box: spl_expect_box CAPTION TEXT [BUTTON].
+# Expects a message box: spl_expect_box CAPTION TEXT [BUTTON [SECS]].
 spl_expect_box() {
     local caption=$1 expected=$2 button=${3:-ok} text
-    text=$(e2e_must msgbox "$caption" "$button" 30)
+    text=$(e2e_must msgbox "$caption" "$button" ${4:+"$4"})
     e2e_assert_eq "$expected" "$text" "message box '$caption'"
 }
 
 # Closes the window with Esc and waits for the program to end.
 spl_close() {
     e2e_must key "$SPL_WINDOW" "${1:-$ID_SOURCE_EDIT}" ESCAPE
-    e2e_wait app 30
+    e2e_wait app
 }
 
 # Makes a file of N pseudo-random bytes.

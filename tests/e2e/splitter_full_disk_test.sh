@@ -16,10 +16,10 @@ base="$disk/film"
 spl_start "$(e2e_winpath "$source_file")" -v20K "-a$(e2e_winpath "$base")"
 spl_assert_text "$ID_COUNT_VALUE" "21"
 spl_enter "$ID_SPLIT"
-text=$(e2e_must msgbox ':-(' none 60)
+text=$(e2e_must msgbox ':-(' none)
 e2e_assert_eq $'Ошибка!\nВозможно, нет места на диске' "$text" "error message"
 spl_assert_text - "Работаю..."
-e2e_must msgbox ':-(' ok 5 >/dev/null
+e2e_must msgbox ':-(' ok >/dev/null
 spl_wait_text - "$SPL_IDLE_TITLE"
 spl_assert_focus "$ID_ARCHIVE_EDIT"
 if [ -n "${DRAVNIK_SCREENSHOT:-}" ]; then

@@ -38,17 +38,12 @@ start_archive() {
     local exe=$1
     UNPACKER_TEMP=$(e2e_temp_dir)
     e2e_run_bg archive "$exe"
-    local i
-    for ((i = 0; i < 300; i++)); do
-        kill -0 "${E2E_PIDS[archive]}" 2>/dev/null || break
-        sleep 0.1
-    done
-    if kill -0 "${E2E_PIDS[archive]}" 2>/dev/null; then
+    if ! e2e_poll "$E2E_WAIT_SECONDS" e2e_ended archive; then
         local message
         message=$(e2e_driver msgbox ':-(' none 1 2>/dev/null || true)
-        e2e_fail "the archive's .exe still runs after 30 s; message: [$message]; temporary folder: [$(ls -la "$UNPACKER_TEMP")]"
+        e2e_fail "the archive's .exe still runs after $E2E_WAIT s; message: [$message]; temporary folder: [$(ls -la "$UNPACKER_TEMP")]"
     fi
-    e2e_wait archive 1
+    e2e_wait archive
     e2e_assert_eq 0 "$E2E_STATUS" "exit code of the archive's .exe"
     local copies
     copies=$(e2e_must processes 'ombra*.exe' | awk -F'\t' '{print $2}' | tr -d '\r')
@@ -62,29 +57,29 @@ start_archive() {
 # The unpacker's window, titled "Распаковка <target name>"; prints its handle.
 wait_unpacker_window() {
     local target_name=$1
-    e2e_must wait "Ombrasta|Распаковка $target_name" 30
+    e2e_must wait "Ombrasta|Распаковка $target_name"
 }
 
 # Picks FOLDER (a Linux path) in the unpacker's folder browser and checks the browser's title.
 pick_folder() {
     local title
-    title=$(e2e_must browse-folder "$(e2e_winpath "$1")" 30)
+    title=$(e2e_must browse-folder "$(e2e_winpath "$1")")
     e2e_assert_eq "Куда распаковать файл?" "$title" "folder browser title"
 }
 
+# True when neither the temporary copy nor its batch file is in the temporary folder.
+unpacker_temp_clean() {
+    ! compgen -G "$UNPACKER_TEMP/ombra*.exe" && ! compgen -G "$UNPACKER_TEMP/selfdel*.bat"
+}
+
 # Waits for the copy to end and its batch file to delete it: no ombra*.exe and no
-# selfdel*.bat stay in the temporary folder, and no command interpreter is left running.
+# selfdel*.bat stay in the temporary folder, and no command interpreter is left running. (The
+# copy starts the batch file before it ends, so once no ombra*.exe runs, any cmd.exe that will
+# delete it is already there.)
 wait_unpacker_gone() {
-    e2e_wait_exit 'ombra*.exe' 60
-    local i
-    for ((i = 0; i < 200; i++)); do
-        compgen -G "$UNPACKER_TEMP/ombra*.exe" >/dev/null ||
-            compgen -G "$UNPACKER_TEMP/selfdel*.bat" >/dev/null || break
-        sleep 0.1
-    done
-    e2e_wait_exit cmd.exe 30
-    e2e_assert_no_match "$UNPACKER_TEMP/ombra*.exe"
-    e2e_assert_no_match "$UNPACKER_TEMP/selfdel*.bat"
+    e2e_wait_exit 'ombra*.exe'
+    e2e_wait_for "the temporary copy and its batch file deleted" unpacker_temp_clean
+    e2e_wait_exit cmd.exe
 }
 
 # The target is the source byte for byte and carries its last-write time.

@@ -14,7 +14,7 @@ before=$(e2e_fingerprint "$E2E_TMP/archive")
 
 start_archive "$E2E_TMP/archive/B.00.exe"
 pick_folder "$dest"
-message=$(e2e_must msgbox ':-(' ok 60)
+message=$(e2e_must msgbox ':-(' ok)
 e2e_assert_eq $'Ошибка!\nВозможно, нет места на диске' "$message" "message"
 wait_unpacker_gone
 e2e_assert_eq "$before" "$(e2e_fingerprint "$E2E_TMP/archive")" "archive fingerprint"

@@ -20,9 +20,9 @@ dest="$E2E_TMP/dest-no"
 mkdir -p "$dest"
 start_archive "$E2E_TMP/archive/B.0.exe"
 pick_folder "$dest"
-question=$(e2e_must msgbox ':-(' no 30)
+question=$(e2e_must msgbox ':-(' no)
 e2e_assert_eq $'Отсутствует B.2.bin\nХотите найти его?' "$question" "missing-volume question"
-damaged=$(e2e_must msgbox ':-(' ok 30)
+damaged=$(e2e_must msgbox ':-(' ok)
 e2e_assert_eq "Файл data.bin поврежден" "$damaged" "damage message"
 wait_unpacker_gone
 short=$((volume - header + volume))  # the unpacker's own piece and volume 1
@@ -40,8 +40,8 @@ dest="$E2E_TMP/dest-yes"
 mkdir -p "$dest"
 start_archive "$E2E_TMP/archive/B.0.exe"
 pick_folder "$dest"
-e2e_must msgbox ':-(' yes 30 >/dev/null
-preset=$(e2e_must open-file "$(e2e_winpath "$other/renamed2.bin")" 30)
+e2e_must msgbox ':-(' yes >/dev/null
+preset=$(e2e_must open-file "$(e2e_winpath "$other/renamed2.bin")")
 e2e_assert_eq "B.2.bin" "$preset" "file name preset in the open dialog"
 wait_unpacker_gone
 assert_restored "$source" "$dest/data.bin"

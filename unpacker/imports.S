@@ -66,32 +66,32 @@ __imp_\function:
         import CloseHandle
         import CreateFileA
         import CreateProcessA
+        import DeleteFileA
         import ExitProcess
         import GetCommandLineA
         import GetFileAttributesA
+        import GetFileInformationByHandle
         import GetFileSizeEx
-        import GetFileTime
+        import GetFileType
+        import GetFullPathNameA
+        import GetLastError
         import GetModuleFileNameA
-        import GetModuleHandleA
+        import GetTempFileNameA
         import GetTempPathA
-        import SetFileAttributesA
-        import SetFileTime
-        import WinExec
+        import MoveFileExA
+        import SetFileInformationByHandle
         end_library
 
         library msvcrt, "msvcrt.dll"
+        import _fdopen
+        import _get_osfhandle
+        import _open_osfhandle
         stub fclose
-        stub ferror
+        stub fflush
         stub fopen
-        stub fputs
         stub fread
         stub fseek
         stub fwrite
-        stub memchr
-        stub memmove
-        stub remove
-        stub strcat
-        stub strchr
         stub strlen
         end_library
 

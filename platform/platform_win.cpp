@@ -55,58 +55,54 @@ LONGLONG basicTime(uint64_t fileTime) {
     return static_cast<LONGLONG>(fileTime) < 0 ? 0 : static_cast<LONGLONG>(fileTime);
 }
 
-// Clears the read-only attribute of the file path names when it is no link and has no other
-// name: then no other file changes with it. False otherwise.
-bool clearOwnReadOnly(const char* path) {
-    HANDLE h = CreateFileA(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+// Deletes the read-only file path names through a handle on the entry itself, when it is no
+// link and has no other name: then clearing its attribute changes no other file. Returns 0 or
+// the error (a sharing violation for a file another program holds).
+DWORD deleteOwnReadOnly(const char* path) {
+    HANDLE h = CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
-        return false;
+        return GetLastError();
     }
     BY_HANDLE_FILE_INFORMATION info;
     FILE_BASIC_INFO basic;
     memset(&basic, 0, sizeof basic);
     basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
-    bool cleared = GetFileInformationByHandle(h, &info) && info.nNumberOfLinks == 1 &&
-                   (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
-                   SetFileInformationByHandle(h, FileBasicInfo, &basic, sizeof basic);
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    bool deleted =
+        GetFileInformationByHandle(h, &info) &&
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+            FILE_ATTRIBUTE_READONLY &&
+        info.nNumberOfLinks == 1 &&
+        SetFileInformationByHandle(h, FileBasicInfo, &basic, sizeof basic) &&
+        SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition);
     CloseHandle(h);
-    return cleared;
+    return deleted ? 0 : ERROR_ACCESS_DENIED;
 }
 
-// Removes the entry path names, a file or a link, never what a link reaches. Returns 0 or the
-// error of the removal.
+// Removes the entry path names, whatever it is, never what a link reaches: an empty file of
+// our own is renamed over it (a rename replaces the entry itself) and then deleted. Never a
+// deletion by name: Wine shows a link as the file it reaches, and deletes that file when asked
+// to delete the link. Returns 0 or the error of the removal.
 DWORD removeEntry(const char* path) {
-    if (DeleteFileA(path)) {
-        return 0;
+    char folder[MAX_PATH];
+    char spare[MAX_PATH];
+    char* name = nullptr;
+    DWORD n = GetFullPathNameA(path, sizeof folder, folder, &name);
+    if (n == 0 || n >= sizeof folder || name == nullptr) {
+        return ERROR_BAD_PATHNAME;
     }
-    DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND) {
-        return 0;
+    *name = '\0';
+    if (!GetTempFileNameA(folder, "drv", 0, spare)) {
+        return GetLastError();
     }
-    if (error == ERROR_ACCESS_DENIED) {
-        // Read-only. An empty file of our own renamed over the entry replaces the entry itself,
-        // whatever it is: Wine shows a link to a read-only file as that read-only file, and
-        // clearing the attribute would change the file that the link reaches.
-        char folder[MAX_PATH];
-        char spare[MAX_PATH];
-        char* name = nullptr;
-        DWORD n = GetFullPathNameA(path, sizeof folder, folder, &name);
-        if (n > 0 && n < sizeof folder && name != nullptr) {
-            *name = '\0';
-            if (GetTempFileNameA(folder, "drv", 0, spare)) {
-                if (MoveFileExA(spare, path, MOVEFILE_REPLACE_EXISTING)) {
-                    return DeleteFileA(path) ? 0 : GetLastError();
-                }
-                DeleteFileA(spare);
-            }
-        }
-        // Windows itself refuses to rename over a read-only file.
-        if (clearOwnReadOnly(path) && DeleteFileA(path)) {
-            return 0;
-        }
+    if (MoveFileExA(spare, path, MOVEFILE_REPLACE_EXISTING)) {
+        return DeleteFileA(path) ? 0 : GetLastError();
     }
-    return error;
+    DeleteFileA(spare);
+    // Windows refuses to rename over a read-only file, and over one that another program
+    // holds; Wine says the same of both.
+    return deleteOwnReadOnly(path);
 }
 
 }  // namespace
@@ -172,9 +168,18 @@ bool platformSameFile(const char* a, const char* b) {
 FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status) {
     *status = kReplaceFailed;
     DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
-        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-            return nullptr;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return nullptr;
+    }
+    // Created new or not at all; a taken name (a file, or a link, even one that reaches
+    // nothing) is removed once and the creation tried again.
+    HANDLE h;
+    bool removed = false;
+    for (;;) {
+        h = CreateFileA(path, GENERIC_WRITE, hold ? 0 : FILE_SHARE_READ, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE || removed || GetLastError() != ERROR_FILE_EXISTS) {
+            break;
         }
         DWORD error = removeEntry(path);
         if (error != 0) {
@@ -183,9 +188,8 @@ FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status) {
             }
             return nullptr;
         }
+        removed = true;
     }
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, hold ? 0 : FILE_SHARE_READ, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
         if (error == ERROR_FILE_EXISTS || error == ERROR_SHARING_VIOLATION) {
@@ -203,7 +207,9 @@ FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status) {
 }
 
 bool platformRemoveFile(const char* path) {
-    return DeleteFileA(path) != 0;
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+           removeEntry(path) == 0;
 }
 
 FILE* platformOpenRegularFile(const char* path) {

@@ -124,7 +124,8 @@ int checkVolumes(const char* archivePath, int width, int memberCount, uint64_t v
         printf("  ");
         printEscaped(stdout, path);
         if (size < 0) {
-            printf(": missing\n");
+            printf(platformFileExists(path) ? ": not a regular file that can be read\n"
+                                            : ": missing\n");
             ++problems;
             continue;
         }

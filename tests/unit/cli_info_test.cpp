@@ -51,6 +51,12 @@ TEST(CliInfo, MissingOrMisSizedVolumesFail) {
     const Case cases[] = {
         {"missing", [](const TempDir& d) { unlink(d.file("set.3.bin").c_str()); },
          "set.3.bin: missing"},
+        {"fifo",
+         [](const TempDir& d) {
+             unlink(d.file("set.3.bin").c_str());
+             ASSERT_EQ(mkfifo(d.file("set.3.bin").c_str(), 0644), 0);
+         },
+         "set.3.bin: not a regular file that can be read"},
         {"short middle volume",
          [](const TempDir& d) { ASSERT_EQ(truncate(d.file("set.2.bin").c_str(), 20479), 0); },
          "set.2.bin: 20479 bytes, wrong size"},

@@ -30,6 +30,13 @@ void encodeFileRecord(const FileRecord& record, unsigned char out[kFileRecordSiz
 
 FileRecord decodeFileRecord(const unsigned char in[kFileRecordSize]) {
     FileRecord record;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    // On a little-endian machine the record is the struct's own layout: one copy (the
+    // unpacker's image is measured in bytes).
+    static_assert(sizeof(FileRecord) == kFileRecordSize, "FileRecord has no padding");
+    memcpy(&record, in, sizeof record);
+    return record;
+#endif
     record.creationTime = getLe(in, 8);
     record.lastAccessTime = getLe(in + 8, 8);
     record.lastWriteTime = getLe(in + 16, 8);

@@ -28,8 +28,9 @@ bool isDeviceName(const char* name) {
     while (stem > 0 && name[stem - 1] == ' ') {
         --stem;
     }
-    static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
-    for (const char* device : kDevices) {
+    // One text of names, each ended by a zero, the list by an empty name.
+    static const char kDevices[] = "CON\0PRN\0AUX\0NUL\0CONIN$\0CONOUT$\0";
+    for (const char* device = kDevices; *device != '\0'; device += strlen(device) + 1) {
         if (stem == strlen(device) && equalsUpper(name, device, stem)) {
             return true;
         }
@@ -47,8 +48,13 @@ bool isSafeTargetName(const char* name) {
     }
     bool onlyDots = true;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; ++p) {
-        if (*p < 0x20 || *p == 0x7F || strchr("\\/:*?\"<>|", *p) != nullptr) {
+        if (*p < 0x20 || *p == 0x7F) {
             return false;
+        }
+        for (const char* forbidden = "\\/:*?\"<>|"; *forbidden != '\0'; ++forbidden) {
+            if (*p == static_cast<unsigned char>(*forbidden)) {
+                return false;
+            }
         }
         if (*p != '.' && *p != ' ') {
             onlyDots = false;
@@ -59,30 +65,40 @@ bool isSafeTargetName(const char* name) {
     return !onlyDots && last != '.' && last != ' ' && !isDeviceName(name);
 }
 
-bool readArchiveHeader(FILE* archive, char* name, FileRecord* record) {
+bool readArchiveHeader(FILE* archive, char* name, FileRecord* record, HeaderFault* fault) {
+    HeaderFault found = kHeaderNoName;
     unsigned char header[kMaxHeaderSize];
-    if (fseek(archive, kUnpackerImageSize, SEEK_SET) != 0) {
-        return false;
-    }
-    size_t got = fread(header, 1, sizeof header, archive);
-    unsigned length = 0;
-    while (length < got && length < kHeaderScanSize && header[length] != kNameTerminator) {
-        ++length;
-    }
-    if (length >= got || header[length] != kNameTerminator || length + 1 + kFileRecordSize > got) {
-        return false;
+    size_t got = 0;
+    if (fseek(archive, kUnpackerImageSize, SEEK_SET) == 0) {
+        got = fread(header, 1, sizeof header, archive);
     }
     // A zero byte would cut the name short: the file would be written under another name.
-    if (memchr(header, 0, length) != nullptr) {
-        return false;
+    bool zero = false;
+    unsigned length = 0;
+    while (length < got && length < kHeaderScanSize && header[length] != kNameTerminator) {
+        zero = zero || header[length] == 0;
+        ++length;
     }
-    memcpy(name, header, length);
-    name[length] = '\0';
-    *record = decodeFileRecord(header + length + 1);
-    // Every count from 2 to kMaxVolumeCount is an archive the splitter can write; the high bit
-    // set reads as a negative count.
-    if (record->volumeCount < 2 || !isSafeTargetName(name)) {
-        return false;
+    if (length < got && header[length] == kNameTerminator) {
+        found = kHeaderShortRecord;
+        if (length + 1 + kFileRecordSize <= got) {
+            memcpy(name, header, length);
+            name[length] = '\0';
+            *record = decodeFileRecord(header + length + 1);
+            found = zero || !isSafeTargetName(name) ? kHeaderUnsafeName : kHeaderWellFormed;
+            // Every count from 2 to kMaxVolumeCount is an archive the splitter can write; the
+            // high bit set reads as a negative count.
+            if (record->volumeCount < 2) {
+                found = kHeaderBadCount;
+            }
+            if (found == kHeaderWellFormed &&
+                fseek(archive, static_cast<long>(headerSize(length)), SEEK_SET) != 0) {
+                found = kHeaderShortRecord;
+            }
+        }
     }
-    return fseek(archive, static_cast<long>(headerSize(length)), SEEK_SET) == 0;
+    if (fault != nullptr) {
+        *fault = found;
+    }
+    return found == kHeaderWellFormed;
 }

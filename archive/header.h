@@ -23,9 +23,18 @@ constexpr unsigned kMaxHeaderSize = kHeaderScanSize + kFileRecordSize;
 // LPT1-9, with or without an extension).
 bool isSafeTargetName(const char* name);
 
+// Why a header was refused.
+enum HeaderFault {
+    kHeaderWellFormed,
+    kHeaderNoName,       // no terminator within kHeaderScanSize bytes after the image
+    kHeaderShortRecord,  // the file ends inside the record
+    kHeaderBadCount,     // a member count below 2 or above kMaxVolumeCount
+    kHeaderUnsafeName,   // a zero byte in the name, or a name that isSafeTargetName refuses
+};
+
 // Reads the header that follows the image in an unpacker file: the target name (into name,
 // kMaxTargetNameChars + 1 bytes) and the record. Leaves the stream at the first data byte.
-// False when the header is not well formed: no terminator within kHeaderScanSize bytes, a
-// short record, a member count below 2 (one with its high bit set reads as negative), a zero
-// byte in the name, or a name that isSafeTargetName refuses.
-bool readArchiveHeader(FILE* archive, char* name, FileRecord* record);
+// False when the header is not well formed; then *fault (when given) says why, and for
+// kHeaderBadCount and kHeaderUnsafeName name and record hold what was read (the name up to a
+// zero byte).
+bool readArchiveHeader(FILE* archive, char* name, FileRecord* record, HeaderFault* fault = nullptr);

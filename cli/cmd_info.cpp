@@ -5,8 +5,10 @@
 #include <time.h>
 
 #include "archive/format.h"
+#include "archive/header.h"
 #include "cli/codepage.h"
 #include "cli/commands.h"
+#include "cli/terminal.h"
 #include "platform/platform.h"
 #include "splitter/form/sizes.h"
 
@@ -69,40 +71,27 @@ void printSize(const char* label, uint64_t value) {
     printf("%-13s %s bytes\n", label, grouped);
 }
 
-struct Header {
-    char name[kPathBufferSize];  // code page 1251
-    FileRecord record;
-    uint32_t headerBytes;  // H
-};
+// "label  value" with the value's control characters escaped.
+void printField(const char* label, const char* value) {
+    printf("%-13s ", label);
+    printEscaped(stdout, value);
+    printf("\n");
+}
 
-// Reads the name, its terminator and the record behind the image. False when they are not
-// there as the layout says.
-bool readHeader(FILE* file, Header* header) {
-    if (fseek(file, kUnpackerImageSize, SEEK_SET) != 0) {
-        return false;
-    }
-    size_t n = 0;
-    for (;;) {
-        int c = getc(file);
-        if (c == EOF) {
-            return false;
-        }
-        if (c == kNameTerminator) {
+const char* headerFaultText(HeaderFault fault) {
+    switch (fault) {
+        case kHeaderNoName:
+            return "no target name ended by a double quote within 256 bytes";
+        case kHeaderShortRecord:
+            return "the file ends inside the header's record";
+        case kHeaderBadCount:
+            return "the member count is out of range";
+        case kHeaderUnsafeName:
+            return "the target name could leave the folder or is no file name";
+        case kHeaderWellFormed:
             break;
-        }
-        if (n >= kMaxPathChars) {
-            return false;
-        }
-        header->name[n++] = static_cast<char>(c);
     }
-    header->name[n] = '\0';
-    unsigned char encoded[kFileRecordSize];
-    if (n == 0 || fread(encoded, sizeof encoded, 1, file) != 1) {
-        return false;
-    }
-    header->record = decodeFileRecord(encoded);
-    header->headerBytes = headerSize(static_cast<uint32_t>(n));
-    return true;
+    return "well formed";
 }
 
 bool imageMatchesThisBuild(FILE* file) {
@@ -128,25 +117,28 @@ int checkVolumes(const char* archivePath, int width, int memberCount, uint64_t v
         memcpy(path + stem + width, ".bin", 5);
         int64_t size = platformFileSize(path);
         bool last = k == memberCount - 1;
+        printf("  ");
+        printEscaped(stdout, path);
         if (size < 0) {
-            printf("  %s: missing\n", path);
+            printf(platformFileExists(path) ? ": not a regular file that can be read\n"
+                                            : ": missing\n");
             ++problems;
             continue;
         }
         *dataBytes += static_cast<uint64_t>(size);
         uint64_t actual = static_cast<uint64_t>(size);
         if (!last && actual != volumeSize) {
-            printf("  %s: %llu bytes, wrong size (must be %llu)\n", path,
+            printf(": %llu bytes, wrong size (must be %llu)\n",
                    static_cast<unsigned long long>(actual),
                    static_cast<unsigned long long>(volumeSize));
             ++problems;
         } else if (last && (actual < 1 || actual > volumeSize)) {
-            printf("  %s: %llu bytes, wrong size (the last volume holds 1 to %llu)\n", path,
+            printf(": %llu bytes, wrong size (the last volume holds 1 to %llu)\n",
                    static_cast<unsigned long long>(actual),
                    static_cast<unsigned long long>(volumeSize));
             ++problems;
         } else {
-            printf("  %s: %llu bytes, ok\n", path, static_cast<unsigned long long>(actual));
+            printf(": %llu bytes, ok\n", static_cast<unsigned long long>(actual));
         }
     }
     return problems;
@@ -177,42 +169,59 @@ int runInfo(int argc, char** argv) {
         return 2;
     }
     const char* path = argv[0];
-    int64_t fileSize = platformFileSize(path);
-    FILE* file = fileSize < 0 ? nullptr : fopen(path, "rb");
-    if (file == nullptr) {
-        fprintf(stderr, "dravnik info: cannot open %s\n", path);
+    // Only a regular file is read: a FIFO or a device would block or never end.
+    FILE* file = platformOpenRegularFile(path);
+    int64_t fileSize = file == nullptr ? -1 : platformStreamSize(file);
+    if (file == nullptr || fileSize < 0) {
+        if (file != nullptr) {
+            fclose(file);
+        }
+        fprintf(stderr, "dravnik info: cannot open ");
+        printEscaped(stderr, path);
+        fprintf(stderr, "\n");
         return 1;
     }
-    Header header;
-    bool headerRead = readHeader(file, &header);
+    char headerName[kMaxTargetNameChars + 1] = "";
+    FileRecord record;
+    HeaderFault fault;
+    bool headerRead = readArchiveHeader(file, headerName, &record, &fault);
     bool sameImage = headerRead && imageMatchesThisBuild(file);
     fclose(file);
+    char name[4 * kPathBufferSize];
+    bool named = cp1251ToUtf8(headerName, strlen(headerName), name, sizeof name);
     if (!headerRead) {
-        fprintf(stderr, "dravnik info: %s holds no archive header after its first %u bytes\n", path,
-                kUnpackerImageSize);
+        fprintf(stderr, "dravnik info: ");
+        printEscaped(stderr, path);
+        fprintf(stderr, " holds no archive header after its first %u bytes: %s\n",
+                kUnpackerImageSize, headerFaultText(fault));
+        if (fault == kHeaderUnsafeName) {
+            fprintf(stderr, "refused name: ");
+            printEscaped(stderr, named ? name : headerName);
+            fprintf(stderr, "\n");
+        } else if (fault == kHeaderBadCount) {
+            fprintf(stderr, "member count: %d (2 to %d)\n", record.volumeCount, kMaxVolumeCount);
+        }
         return 1;
     }
-
-    char name[4 * kPathBufferSize];
-    if (!cp1251ToUtf8(header.name, strlen(header.name), name, sizeof name)) {
+    if (!named) {
         snprintf(name, sizeof name, "(not code page 1251 text)");
     }
     uint64_t volumeSize = static_cast<uint64_t>(fileSize);
-    int memberCount = header.record.volumeCount;
-    printf("%-13s %s\n", "archive:", path);
-    printf("%-13s %s\n", "target name:", name);
-    printTime("created:", header.record.creationTime);
-    printTime("accessed:", header.record.lastAccessTime);
-    printTime("written:", header.record.lastWriteTime);
-    printAttributes(header.record.attributes);
+    uint32_t headerBytes = headerSize(static_cast<uint32_t>(strlen(headerName)));
+    int memberCount = record.volumeCount;
+    printField("archive:", path);
+    printField("target name:", name);
+    printTime("created:", record.creationTime);
+    printTime("accessed:", record.lastAccessTime);
+    printTime("written:", record.lastWriteTime);
+    printAttributes(record.attributes);
     printf("%-13s %d\n", "members:", memberCount);
     printSize("volume size:", volumeSize);
-    printSize("header:", header.headerBytes);
+    printSize("header:", headerBytes);
     printf("%-13s %s\n", "unpacker:", sameImage ? "the image of this build" : "another image");
 
     int problems = 0;
-    if (volumeSize < kMinVolumeSize || volumeSize > 0xFFFFFFFFull ||
-        volumeSize <= header.headerBytes) {
+    if (volumeSize < kMinVolumeSize || volumeSize > 0xFFFFFFFFull || volumeSize <= headerBytes) {
         printf("problem: the archive file's size cannot be a volume size\n");
         ++problems;
     }
@@ -230,7 +239,7 @@ int runInfo(int argc, char** argv) {
             width);
         return 1;
     }
-    uint64_t dataBytes = volumeSize > header.headerBytes ? volumeSize - header.headerBytes : 0;
+    uint64_t dataBytes = volumeSize > headerBytes ? volumeSize - headerBytes : 0;
     problems += checkVolumes(path, width, memberCount, volumeSize, &dataBytes);
     if (problems != 0) {
         printf("incomplete or damaged: %d problem%s\n", problems, problems == 1 ? "" : "s");

@@ -90,7 +90,8 @@ class TerminalJoinUi final : public JoinUi {
             return askYesNo(text, assumeYes_);
         }
         // A missing volume: the path is asked for next; an empty answer gives up.
-        fprintf(stderr, "%s\n", text);
+        printEscaped(stderr, text, true);
+        fprintf(stderr, "\n");
         if (!isatty(STDIN_FILENO)) {
             fprintf(stderr, "(standard input is not a terminal: the volume stays missing)\n");
             return false;
@@ -100,7 +101,9 @@ class TerminalJoinUi final : public JoinUi {
 
     void showError(const char* text) override {
         endProgressLine();
-        fprintf(stderr, "dravnik join: %s\n", text);
+        fprintf(stderr, "dravnik join: ");
+        printEscaped(stderr, text, true);
+        fprintf(stderr, "\n");
     }
 
     JoinPick pickVolume(char* path, unsigned size, int) override {
@@ -119,7 +122,10 @@ class TerminalJoinUi final : public JoinUi {
         return cp1251ToUtf8(headerName, strlen(headerName), out, size);
     }
 
-    void setTitle(const char* title) override { fprintf(stderr, "%s\n", title); }
+    void setTitle(const char* title) override {
+        printEscaped(stderr, title);
+        fprintf(stderr, "\n");
+    }
 
     // Called once the folder is known, before the first byte is copied.
     void setProgressRange(int maximum) override {
@@ -171,13 +177,16 @@ int runJoin(int argc, char** argv) {
             return 2;
         }
     }
-    if (archive == nullptr) {
+    // An empty folder would put the target at the root of the file system.
+    if (archive == nullptr || archive[0] == '\0' || (folder != nullptr && folder[0] == '\0')) {
         usage();
         return 2;
     }
     char archivePath[kArchivePathSize];
     if (strlen(archive) > kMaxArchivePathChars) {
-        fprintf(stderr, "dravnik join: Слишком длинный путь:\n%s\n", archive);
+        fprintf(stderr, "dravnik join: Слишком длинный путь:\n");
+        printEscaped(stderr, archive);
+        fprintf(stderr, "\n");
         return 1;
     }
     strcpy(archivePath, archive);

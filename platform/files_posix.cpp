@@ -22,6 +22,16 @@ bool platformFileIdentity(const char* path, FileIdentity* identity) {
     return true;
 }
 
+bool platformStreamIdentity(FILE* file, FileIdentity* identity) {
+    struct stat st;
+    if (fstat(fileno(file), &st) != 0) {
+        return false;
+    }
+    identity->volume = static_cast<uint64_t>(st.st_dev);
+    identity->index = static_cast<uint64_t>(st.st_ino);
+    return true;
+}
+
 bool platformFullPath(const char* path, char* out, size_t size) {
     if (size == 0) {
         return false;

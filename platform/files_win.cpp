@@ -1,34 +1,21 @@
-// Files by identity, folder listings, link-safe replacement and 64-bit stream positions:
-// the Win32 side. Kept apart from platform_win.cpp so that a program that needs none of it
-// (the unpacker links only what it uses) does not import it.
+// The Win32 calls that only the splitter and the tools need: the unpacker never links this
+// file, so none of its imports reach the unpacker's image (see platform_win.cpp).
 #include <windows.h>
-#include <fcntl.h>
-#include <io.h>
 #include <stdio.h>
 #include <string.h>
 
 #include "platform/platform.h"
 
-bool platformFileIdentity(const char* path, FileIdentity* identity) {
-    // No access rights asked: a file held open without sharing still tells who it is.
-    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    BY_HANDLE_FILE_INFORMATION info;
-    BOOL ok = GetFileInformationByHandle(h, &info);
-    CloseHandle(h);
-    if (!ok) {
-        return false;
-    }
-    identity->volume = info.dwVolumeSerialNumber;
-    identity->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    return true;
+namespace {
+
+uint64_t fromFiletime(const FILETIME& ft) {
+    return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
 }
 
-bool platformFullPath(const char* path, char* out, size_t size) {
-    DWORD n = GetFullPathNameA(path, static_cast<DWORD>(size), out, nullptr);
+}  // namespace
+
+bool platformOwnExecutablePath(char* out, size_t size) {
+    DWORD n = GetModuleFileNameA(nullptr, out, static_cast<DWORD>(size));
     if (n == 0 || n >= size) {
         if (size > 0) {
             out[0] = '\0';
@@ -38,14 +25,23 @@ bool platformFullPath(const char* path, char* out, size_t size) {
     return true;
 }
 
-bool platformSameFile(const char* a, const char* b) {
-    FileIdentity x, y;
-    if (platformFileIdentity(a, &x) && platformFileIdentity(b, &y)) {
-        return sameIdentity(x, y);
+void platformReadFileStamp(const char* path, FileStamp* record) {
+    record->creationTime = 0;
+    record->lastAccessTime = 0;
+    record->lastWriteTime = 0;
+    // Sharing for readers and writers: a file held open elsewhere still gives its times.
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        FILETIME created, accessed, written;
+        if (GetFileTime(h, &created, &accessed, &written)) {
+            record->creationTime = fromFiletime(created);
+            record->lastAccessTime = fromFiletime(accessed);
+            record->lastWriteTime = fromFiletime(written);
+        }
+        CloseHandle(h);
     }
-    char fullA[MAX_PATH], fullB[MAX_PATH];
-    return platformFullPath(a, fullA, sizeof fullA) && platformFullPath(b, fullB, sizeof fullB) &&
-           namesEqualIgnoringCase(fullA, fullB);
+    record->attributes = GetFileAttributesA(path);
 }
 
 bool platformListFolder(const char* folder, void (*visit)(const char* name, void* context),
@@ -72,91 +68,8 @@ bool platformListFolder(const char* folder, void (*visit)(const char* name, void
     return true;
 }
 
-namespace {
-
-FILE* streamFromHandle(HANDLE h, const char* mode, int flags) {
-    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), flags);
-    if (fd < 0) {
-        CloseHandle(h);
-        return nullptr;
-    }
-    FILE* file = _fdopen(fd, mode);
-    if (file == nullptr) {
-        _close(fd);
-    }
-    return file;
-}
-
-}  // namespace
-
-FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status) {
-    *status = kReplaceFailed;
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES) {
-        if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-            return nullptr;
-        }
-        // Deleting removes the entry itself, a link included. A read-only file stays (its
-        // attributes are never cleared here: through a link they would be another file's).
-        if (!DeleteFileA(path)) {
-            DWORD error = GetLastError();
-            if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION) {
-                *status = hold ? kReplaceBusy : kReplaceFailed;
-            }
-            if (error != ERROR_FILE_NOT_FOUND) {
-                return nullptr;
-            }
-        }
-    }
-    HANDLE h = CreateFileA(path, GENERIC_WRITE, hold ? 0 : FILE_SHARE_READ, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        DWORD error = GetLastError();
-        if (error == ERROR_FILE_EXISTS || error == ERROR_SHARING_VIOLATION) {
-            *status = kReplaceBusy;
-        }
-        return nullptr;
-    }
-    FILE* file = streamFromHandle(h, "wb", _O_WRONLY | _O_BINARY);
-    if (file == nullptr) {
-        DeleteFileA(path);
-        return nullptr;
-    }
-    *status = kReplaced;
-    return file;
-}
-
-FILE* platformOpenRegularFile(const char* path) {
-    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        return nullptr;
-    }
-    if (GetFileType(h) != FILE_TYPE_DISK) {
-        CloseHandle(h);
-        return nullptr;
-    }
-    return streamFromHandle(h, "rb", _O_RDONLY | _O_BINARY);
-}
-
-int64_t platformStreamSize(FILE* file) {
-    __int64 position = _ftelli64(file);
-    if (position < 0 || _fseeki64(file, 0, SEEK_END) != 0) {
-        return -1;
-    }
-    __int64 end = _ftelli64(file);
-    if (_fseeki64(file, position, SEEK_SET) != 0) {
-        return -1;
-    }
-    return static_cast<int64_t>(end);
-}
-
 bool platformSeek(FILE* file, int64_t offset) {
     return _fseeki64(file, offset, SEEK_SET) == 0;
-}
-
-bool platformRemoveFile(const char* path) {
-    return DeleteFileA(path) != 0;
 }
 
 namespace {

@@ -5,6 +5,7 @@
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
+#include <string.h>
 
 #include "platform/file_stamp.h"
 
@@ -22,12 +23,8 @@ int64_t platformFileSize(const char* path);
 // (unknown); attributes that cannot be read are kAttrUnknown.
 void platformReadFileStamp(const char* path, FileStamp* stamp);
 
-// Gives the file the stamp's times (a zero time is unknown and left as it is) and then its
-// attribute bits (kAttrUnknown is left alone). Returns false when any step failed.
-bool platformApplyFileStamp(const char* path, const FileStamp& stamp);
-
-// Clears the file's attributes (read-only included) so that it can be replaced.
-void platformClearAttributes(const char* path);
+// True when path names a folder (natively the folder itself, not a link to one).
+bool platformIsFolder(const char* path);
 
 // ---------------------------------------------------------------------------------------------
 // Files are compared by identity, never by spelling: letter case, "..", doubled separators,
@@ -51,6 +48,9 @@ bool platformFileIdentity(const char* path, FileIdentity* identity);
 // The absolute form of path ("." and ".." resolved, separators single) into out (size bytes).
 // Links are not resolved. False when it does not fit.
 bool platformFullPath(const char* path, char* out, size_t size);
+
+// The identity of an open stream's file. False when the system does not tell.
+bool platformStreamIdentity(FILE* file, FileIdentity* identity);
 
 // True when a and b name one file: by identity when both can be had, otherwise by their full
 // paths (compared case-insensitively on Windows, whose names are).
@@ -92,6 +92,16 @@ inline bool namesEqualIgnoringCase(const char* a, const char* b, long length = -
     return true;
 }
 
+// True when two names in one folder name one entry as the file system compares names:
+// case-insensitively on Windows, byte for byte natively.
+inline bool platformSameName(const char* a, const char* b) {
+#ifdef _WIN32
+    return namesEqualIgnoringCase(a, b);
+#else
+    return strcmp(a, b) == 0;
+#endif
+}
+
 enum ReplaceStatus {
     kReplaced,       // the stream is a new, empty file of that name
     kReplaceFailed,  // the old entry could not be removed or the file not created
@@ -100,7 +110,9 @@ enum ReplaceStatus {
 
 // Puts a new, empty file for binary writing in place of whatever entry path names: an existing
 // file or link is removed first (a link itself, never what it points to), so nothing is ever
-// written through a link. With hold, the file stays held for this process until it is closed
+// written through a link. A folder is left alone (kReplaceFailed). On Windows a read-only entry
+// is replaced too, without touching the attributes of anything a link reaches: see
+// platform_win.cpp. With hold, the file stays held for this process until it is closed
 // (no sharing on Windows, an exclusive lock natively), and an existing file held that way by
 // another program is left alone and reported as busy. Returns null unless *status is kReplaced.
 FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status);
@@ -121,6 +133,12 @@ FILE* platformOpenRegularFile(const char* path);
 
 // Size of an open stream's file in bytes (its end position), or -1. The position is kept.
 int64_t platformStreamSize(FILE* file);
+
+// Gives the file of an open, flushed stream the stamp's times (a zero time is unknown and left
+// as it is) and its attribute bits (kAttrUnknown is left alone; natively only read-only has a
+// form). Works on the open file itself: never through a link, never on another file. Returns
+// false when any step failed.
+bool platformApplyStreamStamp(FILE* file, const FileStamp& stamp);
 
 // Sets an open stream's position, 64 bits wide. False on failure.
 bool platformSeek(FILE* file, int64_t offset);

@@ -86,7 +86,13 @@ void platformReadFileStamp(const char* path, FileStamp* record) {
     record->attributes = attributes;
 }
 
-bool platformApplyFileStamp(const char* path, const FileStamp& record) {
+bool platformIsFolder(const char* path) {
+    struct stat st;
+    return lstat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool platformApplyStreamStamp(FILE* file, const FileStamp& record) {
+    int fd = fileno(file);
     bool ok = true;
     struct timespec times[2];
     times[0].tv_sec = 0;
@@ -99,22 +105,15 @@ bool platformApplyFileStamp(const char* path, const FileStamp& record) {
         times[1] = fromFileTime(record.lastWriteTime);
     }
     // The creation time cannot be set on Linux filesystems; it is skipped.
-    if (utimensat(AT_FDCWD, path, times, 0) != 0) {
+    if (futimens(fd, times) != 0) {
         ok = false;
     }
     if (record.attributes != kAttrUnknown && (record.attributes & kAttrReadOnly)) {
         struct stat st;
-        if (stat(path, &st) != 0 ||
-            chmod(path, st.st_mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)) != 0) {
+        if (fstat(fd, &st) != 0 ||
+            fchmod(fd, st.st_mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)) != 0) {
             ok = false;
         }
     }
     return ok;
-}
-
-void platformClearAttributes(const char* path) {
-    struct stat st;
-    if (stat(path, &st) == 0) {
-        chmod(path, st.st_mode | S_IWUSR);
-    }
 }

@@ -1,37 +1,119 @@
+// The Win32 side of the calls that the unpacker links too. Everything the unpacker does not
+// need lives in files_win.cpp: a source file linked into the unpacker brings every import it
+// names, used or not, so this file names only what the unpacker's image can carry.
 #include "platform/platform.h"
 
 #include <windows.h>
+#include <fcntl.h>
+#include <io.h>
 #include <stdio.h>
 #include <string.h>
 
 namespace {
 
-uint64_t fromFiletime(const FILETIME& ft) {
-    return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// The attribute bits that a file can be given; the rest (folder, compressed, …) are states.
+constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                      FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
+                                      FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+HANDLE streamHandle(FILE* file) {
+#ifdef _UCRT
+    int fd = _fileno(file);
+#else
+    // msvcrt's FILE keeps its descriptor in the open: one import less for the unpacker.
+    int fd = file->_file;
+#endif
+    return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
 }
 
-FILETIME toFiletime(uint64_t value) {
-    FILETIME ft;
-    ft.dwLowDateTime = static_cast<DWORD>(value);
-    ft.dwHighDateTime = static_cast<DWORD>(value >> 32);
-    return ft;
+bool handleIdentity(HANDLE h, FileIdentity* identity) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(h, &info)) {
+        return false;
+    }
+    identity->volume = info.dwVolumeSerialNumber;
+    identity->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+
+// A stream for a handle just opened. Without a stream (no memory left) the handle is closed;
+// its descriptor's slot stays taken, which costs nothing that matters then.
+FILE* streamFromHandle(HANDLE h, const char* mode, int flags) {
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), flags);
+    FILE* file = fd < 0 ? nullptr : _fdopen(fd, mode);
+    if (file == nullptr) {
+        CloseHandle(h);
+    }
+    return file;
+}
+
+// A FILETIME for FILE_BASIC_INFO, where 0 leaves a time as it is and a negative value means
+// something else: a time beyond that range is left as it is too.
+LONGLONG basicTime(uint64_t fileTime) {
+    return static_cast<LONGLONG>(fileTime) < 0 ? 0 : static_cast<LONGLONG>(fileTime);
+}
+
+// Deletes the read-only file path names through a handle on the entry itself, when it is no
+// link and has no other name: then clearing its attribute changes no other file. Returns 0 or
+// the error (a sharing violation for a file another program holds).
+DWORD deleteOwnReadOnly(const char* path) {
+    HANDLE h = CreateFileA(path, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return GetLastError();
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    FILE_BASIC_INFO basic;
+    memset(&basic, 0, sizeof basic);
+    basic.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+    FILE_DISPOSITION_INFO disposition = {TRUE};
+    bool deleted =
+        GetFileInformationByHandle(h, &info) &&
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+            FILE_ATTRIBUTE_READONLY &&
+        info.nNumberOfLinks == 1 &&
+        SetFileInformationByHandle(h, FileBasicInfo, &basic, sizeof basic) &&
+        SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition);
+    CloseHandle(h);
+    return deleted ? 0 : ERROR_ACCESS_DENIED;
+}
+
+// Removes the entry path names, whatever it is, never what a link reaches: an empty file of
+// our own is renamed over it (a rename replaces the entry itself) and then deleted. Never a
+// deletion by name: Wine shows a link as the file it reaches, and deletes that file when asked
+// to delete the link. Returns 0 or the error of the removal.
+DWORD removeEntry(const char* path) {
+    char folder[MAX_PATH];
+    char spare[MAX_PATH];
+    char* name = nullptr;
+    DWORD n = GetFullPathNameA(path, sizeof folder, folder, &name);
+    if (n == 0 || n >= sizeof folder || name == nullptr) {
+        return ERROR_BAD_PATHNAME;
+    }
+    *name = '\0';
+    if (!GetTempFileNameA(folder, "drv", 0, spare)) {
+        return GetLastError();
+    }
+    if (MoveFileExA(spare, path, MOVEFILE_REPLACE_EXISTING)) {
+        return DeleteFileA(path) ? 0 : GetLastError();
+    }
+    DeleteFileA(spare);
+    // Windows refuses to rename over a read-only file, and over one that another program
+    // holds; Wine says the same of both.
+    return deleteOwnReadOnly(path);
 }
 
 }  // namespace
 
-bool platformOwnExecutablePath(char* out, size_t size) {
-    DWORD n = GetModuleFileNameA(nullptr, out, static_cast<DWORD>(size));
-    if (n == 0 || n >= size) {
-        if (size > 0) {
-            out[0] = '\0';
-        }
-        return false;
-    }
-    return true;
-}
-
 bool platformFileExists(const char* path) {
     return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool platformIsFolder(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 int64_t platformFileSize(const char* path) {
@@ -46,47 +128,117 @@ int64_t platformFileSize(const char* path) {
     return ok ? static_cast<int64_t>(size.QuadPart) : -1;
 }
 
-void platformReadFileStamp(const char* path, FileStamp* record) {
-    record->creationTime = 0;
-    record->lastAccessTime = 0;
-    record->lastWriteTime = 0;
-    // Sharing for readers and writers: a file held open elsewhere still gives its times.
-    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-        FILETIME created, accessed, written;
-        if (GetFileTime(h, &created, &accessed, &written)) {
-            record->creationTime = fromFiletime(created);
-            record->lastAccessTime = fromFiletime(accessed);
-            record->lastWriteTime = fromFiletime(written);
-        }
-        CloseHandle(h);
+bool platformFileIdentity(const char* path, FileIdentity* identity) {
+    // No access rights asked: a file held open without sharing still tells who it is.
+    HANDLE h = CreateFileA(path, 0, kShareAll, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return false;
     }
-    record->attributes = GetFileAttributesA(path);
-}
-
-bool platformApplyFileStamp(const char* path, const FileStamp& record) {
-    bool ok = true;
-    HANDLE h =
-        CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h != INVALID_HANDLE_VALUE) {
-        // A zero time is unknown: a null pointer leaves that time as it is.
-        FILETIME created = toFiletime(record.creationTime);
-        FILETIME accessed = toFiletime(record.lastAccessTime);
-        FILETIME written = toFiletime(record.lastWriteTime);
-        ok = SetFileTime(h, record.creationTime ? &created : nullptr,
-                         record.lastAccessTime ? &accessed : nullptr,
-                         record.lastWriteTime ? &written : nullptr) != 0;
-        CloseHandle(h);
-    } else {
-        ok = false;
-    }
-    if (record.attributes != kAttrUnknown) {
-        ok = SetFileAttributesA(path, record.attributes) != 0 && ok;
-    }
+    bool ok = handleIdentity(h, identity);
+    CloseHandle(h);
     return ok;
 }
 
-void platformClearAttributes(const char* path) {
-    SetFileAttributesA(path, 0);
+bool platformStreamIdentity(FILE* file, FileIdentity* identity) {
+    return handleIdentity(streamHandle(file), identity);
+}
+
+bool platformFullPath(const char* path, char* out, size_t size) {
+    DWORD n = GetFullPathNameA(path, static_cast<DWORD>(size), out, nullptr);
+    if (n == 0 || n >= size) {
+        if (size > 0) {
+            out[0] = '\0';
+        }
+        return false;
+    }
+    return true;
+}
+
+bool platformSameFile(const char* a, const char* b) {
+    FileIdentity x, y;
+    if (platformFileIdentity(a, &x) && platformFileIdentity(b, &y)) {
+        return sameIdentity(x, y);
+    }
+    char fullA[MAX_PATH], fullB[MAX_PATH];
+    return platformFullPath(a, fullA, sizeof fullA) && platformFullPath(b, fullB, sizeof fullB) &&
+           namesEqualIgnoringCase(fullA, fullB);
+}
+
+FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status) {
+    *status = kReplaceFailed;
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return nullptr;
+    }
+    // Created new or not at all; a taken name (a file, or a link, even one that reaches
+    // nothing) is removed once and the creation tried again.
+    HANDLE h;
+    bool removed = false;
+    for (;;) {
+        h = CreateFileA(path, GENERIC_WRITE, hold ? 0 : FILE_SHARE_READ, nullptr, CREATE_NEW,
+                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE || removed || GetLastError() != ERROR_FILE_EXISTS) {
+            break;
+        }
+        DWORD error = removeEntry(path);
+        if (error != 0) {
+            if (hold && (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)) {
+                *status = kReplaceBusy;
+            }
+            return nullptr;
+        }
+        removed = true;
+    }
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_SHARING_VIOLATION) {
+            *status = kReplaceBusy;
+        }
+        return nullptr;
+    }
+    FILE* file = streamFromHandle(h, "wb", _O_WRONLY | _O_BINARY);
+    if (file == nullptr) {
+        DeleteFileA(path);
+        return nullptr;
+    }
+    *status = kReplaced;
+    return file;
+}
+
+bool platformRemoveFile(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+           removeEntry(path) == 0;
+}
+
+FILE* platformOpenRegularFile(const char* path) {
+    // Opening never waits on Windows, not even for a pipe (a Unix FIFO under Wine); a pipe or a
+    // device is then no file to read to its end. A folder does not open at all.
+    FILE* file = fopen(path, "rb");
+    if (file != nullptr && GetFileType(streamHandle(file)) != FILE_TYPE_DISK) {
+        fclose(file);
+        file = nullptr;
+    }
+    return file;
+}
+
+int64_t platformStreamSize(FILE* file) {
+    // The file's size is its end position; asked of the handle, it leaves the stream alone.
+    LARGE_INTEGER size;
+    return GetFileSizeEx(streamHandle(file), &size) ? static_cast<int64_t>(size.QuadPart) : -1;
+}
+
+bool platformApplyStreamStamp(FILE* file, const FileStamp& stamp) {
+    // Zero times and zero attributes are left as they are.
+    FILE_BASIC_INFO info;
+    memset(&info, 0, sizeof info);
+    info.CreationTime.QuadPart = basicTime(stamp.creationTime);
+    info.LastAccessTime.QuadPart = basicTime(stamp.lastAccessTime);
+    info.LastWriteTime.QuadPart = basicTime(stamp.lastWriteTime);
+    if (stamp.attributes != kAttrUnknown) {
+        DWORD attributes = stamp.attributes & kSettableAttributes;
+        info.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+    }
+    return SetFileInformationByHandle(streamHandle(file), FileBasicInfo, &info, sizeof info) != 0;
 }

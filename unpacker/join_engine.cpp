@@ -17,9 +17,11 @@ const char* const kTextBadHeader = "Неверный заголовок архи
 const char* const kTextPathTooLong = "Слишком длинный путь:\n%s";
 const char* const kTextPickTooLong = "Слишком длинный путь к выбранному файлу!";
 const char* const kTextNoVolumeName = "Невозможно составить имя тома из пути:\n%s";
+const char* const kTextTargetInArchive = "Файл %s принадлежит архиву!\nВыберите другую папку.";
 
-// Big enough for the longest pattern with the longest path: no message is ever cut short.
-constexpr unsigned kMessageSize = kTargetPathSize + 128;
+// Big enough for the longest pattern with the longest path, every byte of it escaped: no
+// message is ever cut short.
+constexpr unsigned kMessageSize = 4 * kTargetPathSize + 128;
 
 void showError(JoinUi* ui, const char* pattern, const char* arg) {
     char text[kMessageSize];
@@ -49,14 +51,87 @@ bool formVolumePath(char* path, unsigned length, const char* number, int width) 
     return true;
 }
 
+// The folder part of path, with its separator, into out ("." for a path without one). Returns
+// where the name starts.
+int folderOf(const char* path, char* out) {
+    int nameOffset = lastBackslashIndex(path) + 1;
+    memcpy(out, path, static_cast<size_t>(nameOffset));
+    out[nameOffset] = '\0';
+    if (nameOffset == 0) {
+        memcpy(out, ".", 2);
+    }
+    return nameOffset;
+}
+
+// True when target is the unpacker file at archivePath (length characters) or one of the
+// volumes named after it: the same file where the target exists; else the same name in the
+// same folder (the folders compared by identity, the names as the file system compares them).
+bool isArchiveMember(const char* target, const char* archivePath, unsigned length, int width,
+                     int memberCount) {
+    char member[kArchivePathSize];
+    char folder[kTargetPathSize];
+    memcpy(member, archivePath, length + 1);
+    FileIdentity targetId, memberId, folderId;
+    bool exists = platformFileIdentity(target, &targetId);
+    int targetName = folderOf(target, folder);
+    bool sameFolder = platformFileIdentity(folder, &folderId);
+    int memberName = folderOf(member, folder);
+    sameFolder =
+        sameFolder && platformFileIdentity(folder, &memberId) && sameIdentity(folderId, memberId);
+    char number[kMaxDigitWidth + 2];
+    formatNumber(number, width, 0);
+    for (int k = 0; k < memberCount; ++k) {
+        if (k > 0) {
+            incrementNumber(number, width);
+            if (!formVolumePath(member, length, number, width)) {
+                return false;
+            }
+        }
+        if (exists ? platformFileIdentity(member, &memberId) && sameIdentity(targetId, memberId)
+                   : sameFolder && platformSameName(target + targetName, member + memberName)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Opens a piece for reading: a regular file that is not the target being written (which
+// would be read while it grows). Null otherwise.
+FILE* openPiece(const char* path, const FileIdentity* target) {
+    FILE* piece = platformOpenRegularFile(path);
+    FileIdentity identity;
+    if (piece != nullptr && target != nullptr && platformStreamIdentity(piece, &identity) &&
+        sameIdentity(identity, *target)) {
+        fclose(piece);
+        piece = nullptr;
+    }
+    return piece;
+}
+
 }  // namespace
 
 void formatText(char* out, unsigned size, const char* pattern, const char* arg) {
     unsigned n = 0;
     for (const char* p = pattern; *p != '\0' && n + 1 < size; ++p) {
         if (p[0] == '%' && p[1] == 's') {
-            for (const char* a = arg; *a != '\0' && n + 1 < size; ++a) {
-                out[n++] = *a;
+            for (const unsigned char* a = reinterpret_cast<const unsigned char*>(arg);
+                 *a != '\0' && n + 1 < size; ++a) {
+#ifndef _WIN32
+                // Windows names hold no control characters; Linux names may, and they are
+                // shown on a terminal.
+                if (*a < 0x20 || *a == 0x7F) {
+                    if (n + 4 >= size) {
+                        break;
+                    }
+                    static const char kHex[] = "0123456789abcdef";
+                    out[n++] = '\\';
+                    out[n++] = 'x';
+                    out[n++] = kHex[*a >> 4];
+                    out[n++] = kHex[*a & 0xF];
+                    continue;
+                }
+#endif
+                out[n++] = static_cast<char>(*a);
             }
             ++p;
         } else {
@@ -66,19 +141,26 @@ void formatText(char* out, unsigned size, const char* pattern, const char* arg) 
     out[n] = '\0';
 }
 
-int copyRest(FILE* source, FILE* target, char* buffer, unsigned bufferSize, JoinUi* ui) {
-    for (;;) {
-        size_t got = fread(buffer, 1, bufferSize, source);
-        if (got == 0) {
-            return ferror(source) ? 1 : 0;
+int copyPiece(FILE* source, FILE* target, int64_t size, char* buffer, unsigned bufferSize,
+              JoinUi* ui) {
+    while (size > 0) {
+        size_t chunk = size < bufferSize ? static_cast<size_t>(size) : bufferSize;
+        if (fread(buffer, 1, chunk, source) != chunk) {
+            return 1;
         }
-        if (fwrite(buffer, 1, got, target) != got) {
+        if (fwrite(buffer, 1, chunk, target) != chunk) {
             return 2;
         }
+        size -= static_cast<int64_t>(chunk);
         if (ui != nullptr) {
-            ui->bytesWritten(static_cast<unsigned>(got));
+            ui->bytesWritten(static_cast<unsigned>(chunk));
         }
     }
+    return 0;
+}
+
+bool volumeSizeFits(int64_t size, int64_t volumeSize, bool last) {
+    return last ? size >= 1 && size <= volumeSize : size == volumeSize;
 }
 
 JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned bufferSize) {
@@ -87,7 +169,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
         showError(ui, kTextPathTooLong, archivePath);
         return kJoinBadArchive;
     }
-    FILE* archive = fopen(archivePath, "rb");
+    FILE* archive = platformOpenRegularFile(archivePath);
     if (archive == nullptr) {
         showError(ui, kTextCannotRead, archivePath);
         return kJoinBadArchive;
@@ -102,6 +184,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
         return kJoinBadArchive;
     }
     int memberCount = record.volumeCount;
+    int width = digitWidth(memberCount);
 
     char text[kMessageSize];
     formatText(text, sizeof text, kTextTitle, name);
@@ -131,30 +214,50 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
     target[folderLength] = kPathSeparator;
     memcpy(target + folderLength + 1, name, nameLength + 1);
 
-    if (platformFileExists(target)) {
-        if (!ui->ask(kJoinOverwrite, kTextOverwrite)) {
-            fclose(archive);
-            return kJoinDeclined;
-        }
-        platformClearAttributes(target);
-        remove(target);
+    // Writing the target over a member would destroy the archive and read the join's own
+    // output back as a volume.
+    if (isArchiveMember(target, archivePath, pathLength, width, memberCount)) {
+        fclose(archive);
+        showError(ui, kTextTargetInArchive, target);
+        return kJoinRefused;
     }
-    FILE* out = fopen(target, "wb");
+    // A folder of that name is not replaced: its creation fails below.
+    if (platformFileExists(target) && !platformIsFolder(target) &&
+        !ui->ask(kJoinOverwrite, kTextOverwrite)) {
+        fclose(archive);
+        return kJoinDeclined;
+    }
+    // Held while it is written: a second join into the same folder cannot replace it.
+    ReplaceStatus status;
+    FILE* out = platformReplaceFile(target, true, &status);
     if (out == nullptr) {
         fclose(archive);
         ui->showError(kTextCannotCreate);
         return kJoinFailed;
     }
+    FileIdentity written;
+    const FileIdentity* writtenIdentity =
+        platformStreamIdentity(out, &written) ? &written : nullptr;
 
-    // The unpacker file's own piece, then volumes 1 .. M-1.
+    // The unpacker file's own piece, then volumes 1 .. M-1. V is the unpacker file's size.
     FILE* piece = archive;
-    int width = digitWidth(memberCount);
+    int64_t start = headerSize(static_cast<uint32_t>(strlen(headerName)));
+    int64_t volumeSize = 0;
     char number[kMaxDigitWidth + 2];
     formatNumber(number, width, 0);
     bool incomplete = false;
     bool unreadable = false;
+    bool damaged = false;
     for (int index = 0;;) {
-        int copied = copyRest(piece, out, buffer, bufferSize, ui);
+        // Each piece is measured first and copied to that size: a file that grows while it
+        // is read adds nothing.
+        int64_t end = platformStreamSize(piece);
+        if (index == 0) {
+            volumeSize = end;
+        } else if (!volumeSizeFits(end, volumeSize, index == memberCount - 1)) {
+            damaged = true;
+        }
+        int copied = end < start ? 1 : copyPiece(piece, out, end - start, buffer, bufferSize, ui);
         fclose(piece);
         if (copied != 0) {
             fclose(out);
@@ -169,13 +272,14 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
         if (++index == memberCount) {
             break;
         }
+        start = 0;
         incrementNumber(number, width);
         if (!formVolumePath(archivePath, pathLength, number, width)) {
             showError(ui, kTextNoVolumeName, archivePath);
             incomplete = true;
             break;
         }
-        piece = fopen(archivePath, "rb");
+        piece = openPiece(archivePath, writtenIdentity);
         if (piece != nullptr) {
             continue;
         }
@@ -195,7 +299,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
         }
         // The next volumes are looked for beside the picked file, under its name.
         pathLength = static_cast<unsigned>(strlen(archivePath));
-        piece = fopen(archivePath, "rb");
+        piece = openPiece(archivePath, writtenIdentity);
         if (piece == nullptr) {
             showError(ui, kTextCannotRead, archivePath);
             unreadable = true;
@@ -204,14 +308,21 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
     }
 
     // The last buffered bytes reach the disk only here: a failure is a failed write too.
-    if (fclose(out) != 0) {
+    // The times and attributes go to the file just written, through its own stream.
+    bool flushed = fflush(out) == 0;
+    if (flushed) {
+        platformApplyStreamStamp(out, stampOf(record));
+    }
+    if (fclose(out) != 0 || !flushed) {
         ui->showError(kTextWriteFailed);
         return kJoinFailed;
     }
-    platformApplyFileStamp(target, stampOf(record));
     ui->beep();
-    if (incomplete) {
+    if (incomplete || damaged) {
         showError(ui, kTextDamaged, name);
     }
-    return incomplete || unreadable ? kJoinIncomplete : kJoinComplete;
+    if (incomplete || unreadable) {
+        return kJoinIncomplete;
+    }
+    return damaged ? kJoinDamaged : kJoinComplete;
 }

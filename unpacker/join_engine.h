@@ -49,8 +49,10 @@ enum JoinPick {
 enum JoinResult {
     kJoinComplete,
     kJoinIncomplete,  // a volume was not supplied: the target is short
+    kJoinDamaged,     // every volume was copied, but one had the wrong size
     kJoinCancelled,   // the folder prompt was cancelled: nothing written
     kJoinDeclined,    // the target exists and was not to be replaced: nothing written
+    kJoinRefused,     // the target is one of the archive's own files: nothing written
     kJoinBadArchive,  // the unpacker file cannot be read or its header is not well formed
     kJoinFailed,      // the target could not be created or written
 };
@@ -84,15 +86,25 @@ class JoinUi {
     ~JoinUi() = default;
 };
 
-// Writes pattern into out with its one "%s" replaced by arg; cut to size - 1 bytes.
+// Writes pattern into out with its one "%s" replaced by arg; cut to size - 1 bytes. Control
+// characters of arg (below 0x20 and 0x7F) are written as "\xHH": a name or path never
+// reaches a terminal or a message raw.
 void formatText(char* out, unsigned size, const char* pattern, const char* arg);
 
-// Copies everything from source's position to its end onto target through buffer, telling
-// ui (when given) of every block written. Returns 0 on success, 1 when a read failed and 2
-// when a write failed. Closes nothing.
-int copyRest(FILE* source, FILE* target, char* buffer, unsigned bufferSize, JoinUi* ui = nullptr);
+// Copies exactly size bytes from source's position onto target through buffer, telling ui
+// (when given) of every block written. Returns 0 on success, 1 when a read failed or the
+// source ended early and 2 when a write failed. Closes nothing.
+int copyPiece(FILE* source, FILE* target, int64_t size, char* buffer, unsigned bufferSize,
+              JoinUi* ui = nullptr);
+
+// True when a volume of an archive whose unpacker file is volumeSize bytes (V) has the size
+// the layout gives it: exactly V, or 1 to V bytes for the last volume.
+bool volumeSizeFits(int64_t size, int64_t volumeSize, bool last);
 
 // Joins the archive whose unpacker file is archivePath (a buffer of kArchivePathSize bytes;
 // it is changed: volume paths are formed in it). Copies through buffer (bufferSize bytes).
-// Tells the user about every failure through ui before it returns.
+// The archive's files are only read: a target that is one of them is refused before anything
+// is asked or removed, and only regular files are read. The target is always a new file in
+// the chosen folder, never written through a link. Tells the user about every failure
+// through ui before it returns.
 JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned bufferSize);

@@ -25,6 +25,8 @@ constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;
 constexpr int kMaxCopyNumber = 1000;
 // "ombra999.exe" and "selfdel999.bat" with their folder must stay a path of 255 characters.
 constexpr unsigned kNumberedNameChars = 14;
+// The self-deletion batch text: fixed but for the copy's name.
+constexpr unsigned kSelfDeleteBatchSize = 256;
 
 const char* const kClassName = "Ombrasta";
 const char* const kCaptionError = ":-(";
@@ -32,6 +34,7 @@ const char* const kCaptionQuestion = "???";
 const char* const kTextNoTempWrite = "Запрещена запись во временную папку!";
 const char* const kTextCannotStart = "Не удалось запустить распаковщик";
 const char* const kTextPathTooLong = "Слишком длинный путь:\n%s";
+const char* const kTextCannotRead = "Невозможно прочитать %s";
 const char* const kTextBrowseTitle = "Куда распаковать файл?";
 
 HINSTANCE gInstance;
@@ -78,10 +81,11 @@ class Win32JoinUi final : public JoinUi {
         memcpy(filter, name, nameLength + 1);
         memcpy(filter + nameLength + 1, name, nameLength + 1);
         filter[2 * nameLength + 2] = '\0';
-        int folderLength = nameOffset > 0 ? nameOffset - 1 : 0;
-        memcpy(folder, path, static_cast<size_t>(folderLength));
-        folder[folderLength] = '\0';
-        memmove(path, name, nameLength + 1);
+        volumeDialogFolder(path, nameOffset, folder);
+        // The name moves to the front of its own buffer: a forward copy.
+        for (size_t i = 0; i <= nameLength; ++i) {
+            path[i] = name[i];
+        }
 
         OPENFILENAMEA dialog;
         memset(&dialog, 0, sizeof dialog);
@@ -116,10 +120,64 @@ class Win32JoinUi final : public JoinUi {
     void beep() override { MessageBeep(0xFFFFFFFF); }
 };
 
+// Starts command (changed in place, as CreateProcessA may) with the creation flags and the show
+// command for its window. True when it was started.
+bool startProgram(char* command, DWORD flags, WORD show) {
+    STARTUPINFOA startup;
+    PROCESS_INFORMATION process;
+    memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = show;
+    if (!CreateProcessA(nullptr, command, nullptr, nullptr, FALSE, flags, nullptr, nullptr,
+                        &startup, &process)) {
+        return false;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return true;
+}
+
 // The temporary folder, ending in a backslash, with room for a numbered name after it.
 bool tempFolderPath(char* out) {
     DWORD length = GetTempPathA(kPathBufferSize, out);
     return length > 0 && length + kNumberedNameChars <= kMaxPathChars;
+}
+
+// Shows an error message without owner: pattern with arg in place of its "%s".
+void startupError(const char* pattern, const char* arg) {
+    char text[kArchivePathSize + 64];
+    formatText(text, sizeof text, pattern, arg);
+    errorBox(nullptr, text);
+}
+
+// Opens "<folder><prefix><i><extension>" in mode for the first i from 0 that opens and leaves
+// its path in path (kPathBufferSize bytes). With skipExisting, names that exist are passed
+// over (the last number is taken all the same) and only the first free one is tried. Null when
+// none opened.
+FILE* openNumbered(char* path, const char* folder, const char* prefix, const char* extension,
+                   const char* mode, bool skipExisting) {
+    for (int i = 0; i < kMaxCopyNumber; ++i) {
+        numberedPath(path, kPathBufferSize, folder, prefix, i, extension);
+        if (skipExisting && i + 1 < kMaxCopyNumber && platformFileExists(path)) {
+            continue;
+        }
+        FILE* file = fopen(path, mode);
+        if (file != nullptr || skipExisting) {
+            return file;
+        }
+    }
+    return nullptr;
+}
+
+// Writes size bytes to file and closes it; a file that did not take them all is removed.
+bool writeAndClose(FILE* file, const char* path, const char* data, size_t size) {
+    bool written = fwrite(data, 1, size, file) == size;
+    written = fclose(file) == 0 && written;
+    if (!written) {
+        platformRemoveFile(path);
+    }
+    return written;
 }
 
 // Copies the program part of the running archive to "<temp>ombra<i>.exe" and starts it with
@@ -132,38 +190,31 @@ bool relaunchFromTemp() {
     DWORD length = GetModuleFileNameA(gInstance, exePath, kMaxArchivePathChars + 1);
     if (length == 0 || length > kMaxArchivePathChars) {
         exePath[kMaxArchivePathChars] = '\0';
-        char text[kArchivePathSize + 64];
-        formatText(text, sizeof text, kTextPathTooLong, exePath);
-        errorBox(nullptr, text);
+        startupError(kTextPathTooLong, exePath);
         return false;
     }
+    // The program part is read before anything is written: an archive that cannot be read
+    // says so, not that the temporary folder refuses writing.
     FILE* exe = fopen(exePath, "rb");
-    FILE* copy = nullptr;
-    if (exe != nullptr && tempFolderPath(tempFolder)) {
-        for (int i = 0; i < kMaxCopyNumber && copy == nullptr; ++i) {
-            numberedPath(copyPath, sizeof copyPath, tempFolder, "ombra", i, ".exe");
-            // A copy that still runs cannot be opened for writing and is passed over.
-            copy = fopen(copyPath, "wb");
-        }
-    }
-    bool copied = false;
-    if (copy != nullptr) {
-        copied = fread(imageBuffer, 1, kUnpackerImageSize, exe) == kUnpackerImageSize &&
-                 fwrite(imageBuffer, 1, kUnpackerImageSize, copy) == kUnpackerImageSize;
-        copied = fclose(copy) == 0 && copied;
-        if (!copied) {
-            remove(copyPath);
-        }
-    }
+    bool read =
+        exe != nullptr && fread(imageBuffer, 1, kUnpackerImageSize, exe) == kUnpackerImageSize;
     if (exe != nullptr) {
         fclose(exe);
     }
-    if (!copied) {
+    if (!read) {
+        startupError(kTextCannotRead, exePath);
+        return false;
+    }
+    // A copy that still runs cannot be opened for writing and is passed over.
+    FILE* copy = tempFolderPath(tempFolder)
+                     ? openNumbered(copyPath, tempFolder, "ombra", ".exe", "wb", false)
+                     : nullptr;
+    if (copy == nullptr || !writeAndClose(copy, copyPath, imageBuffer, kUnpackerImageSize)) {
         errorBox(nullptr, kTextNoTempWrite);
         return false;
     }
-    relaunchCommandLine(commandLine, sizeof commandLine, copyPath, exePath);
-    if (WinExec(commandLine, SW_SHOW) <= 31) {
+    if (!relaunchCommandLine(commandLine, sizeof commandLine, copyPath, exePath) ||
+        !startProgram(commandLine, 0, SW_SHOW)) {
         errorBox(nullptr, kTextCannotStart);
         return false;
     }
@@ -177,43 +228,20 @@ void selfDeleteAndClose(HINSTANCE instance, HWND window) {
     char modulePath[kPathBufferSize];
     char tempFolder[kPathBufferSize];
     char batchPath[kPathBufferSize];
-    static char batchText[4 * kPathBufferSize * 2 + 64];
+    char batchText[kSelfDeleteBatchSize];
+    char command[kPathBufferSize + 2];
     DWORD length = GetModuleFileNameA(instance, modulePath, sizeof modulePath);
     if (length > 0 && length < sizeof modulePath && tempFolderPath(tempFolder) &&
         isTempCopyPath(modulePath, tempFolder) &&
-        platformFileSize(modulePath) == kUnpackerImageSize) {
-        HANDLE probe = INVALID_HANDLE_VALUE;
-        for (int i = 0; i < kMaxCopyNumber; ++i) {
-            numberedPath(batchPath, sizeof batchPath, tempFolder, "selfdel", i, ".bat");
-            probe = CreateFileA(batchPath, 0, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-            if (probe == INVALID_HANDLE_VALUE) {
-                break;
-            }
-            CloseHandle(probe);
-        }
-        FILE* batch = fopen(batchPath, "w");
-        if (batch != nullptr) {
-            bool written =
-                selfDeleteBatchText(batchText, sizeof batchText, modulePath, batchPath) &&
-                fputs(batchText, batch) >= 0;
-            if (fclose(batch) == 0 && written) {
-                char command[kPathBufferSize + 2] = "\"";
-                strcat(strcat(command, batchPath), "\"");
-                STARTUPINFOA startup;
-                PROCESS_INFORMATION process;
-                memset(&startup, 0, sizeof startup);
-                startup.cb = sizeof startup;
-                startup.dwFlags = STARTF_USESHOWWINDOW;
-                startup.wShowWindow = SW_HIDE;
-                if (CreateProcessA(nullptr, command, nullptr, nullptr, FALSE,
-                                   DETACHED_PROCESS | IDLE_PRIORITY_CLASS, nullptr, nullptr,
-                                   &startup, &process)) {
-                    CloseHandle(process.hThread);
-                    CloseHandle(process.hProcess);
-                }
-            } else {
-                remove(batchPath);
-            }
+        platformFileSize(modulePath) == kUnpackerImageSize &&
+        selfDeleteBatchText(batchText, sizeof batchText, fileNamePart(modulePath))) {
+        // The first free number; a batch file left by an earlier run is not overwritten.
+        FILE* batch = openNumbered(batchPath, tempFolder, "selfdel", ".bat", "w", true);
+        if (batch != nullptr && writeAndClose(batch, batchPath, batchText, strlen(batchText))) {
+            // Without a window of its own rather than detached: the "ping" it runs then
+            // shares its hidden console instead of opening one.
+            formatText(command, sizeof command, "\"%s\"", batchPath);
+            startProgram(command, CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS, SW_HIDE);
         }
     }
     if (window != nullptr) {
@@ -265,7 +293,12 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR argument, int) {
     // blanks: the path is what stands inside them. The relaunch never starts with a quote.
     const char* quoteEnd = nullptr;
     if (*argument == '"') {
-        quoteEnd = strchr(++argument, '"');
+        for (quoteEnd = ++argument; *quoteEnd != '"'; ++quoteEnd) {
+            if (*quoteEnd == '\0') {
+                quoteEnd = nullptr;
+                break;
+            }
+        }
     }
     decodeArchiveArgument(argument, archivePath, sizeof archivePath);
     if (quoteEnd != nullptr && static_cast<size_t>(quoteEnd - argument) < sizeof archivePath) {
@@ -300,7 +333,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR argument, int) {
 
 // The program's entry point: there is no C runtime start-up code. The argument comes from
 // GetCommandLineA, which keeps leading non-ASCII bytes intact.
+// The instance handle is the image's own base address, which the linker names.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
 extern "C" void __stdcall unpackerEntry() {
     char* argument = const_cast<char*>(commandArgument(GetCommandLineA()));
-    ExitProcess(static_cast<UINT>(WinMain(GetModuleHandleA(nullptr), nullptr, argument, 0)));
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(&__ImageBase);
+    ExitProcess(static_cast<UINT>(WinMain(instance, nullptr, argument, 0)));
 }

@@ -5,19 +5,14 @@
 namespace {
 
 // Appends text to out at *length; false when out (size bytes) cannot take it and its
-// terminator. With doublePercent every '%' is written twice.
-bool append(char* out, unsigned size, unsigned* length, const char* text,
-            bool doublePercent = false) {
+// terminator.
+bool append(char* out, unsigned size, unsigned* length, const char* text) {
     for (const char* p = text; *p != '\0'; ++p) {
-        unsigned need = (doublePercent && *p == '%') ? 2 : 1;
-        if (*length + need >= size) {
+        if (*length + 1 >= size) {
             out[*length] = '\0';
             return false;
         }
         out[(*length)++] = *p;
-        if (need == 2) {
-            out[(*length)++] = '%';
-        }
     }
     out[*length] = '\0';
     return true;
@@ -123,12 +118,21 @@ bool isTempCopyPath(const char* modulePath, const char* tempFolder) {
     return strlen(p) == 4 && sameText(p, ".exe", 4);
 }
 
-bool selfDeleteBatchText(char* out, unsigned size, const char* modulePath, const char* batchPath) {
+bool selfDeleteBatchText(char* out, unsigned size, const char* copyName) {
     unsigned length = 0;
-    return append(out, size, &length, "@echo off\n:try\ndel \"") &&
-           append(out, size, &length, modulePath, true) &&
-           append(out, size, &length, "\"\nif exist \"") &&
-           append(out, size, &length, modulePath, true) &&
-           append(out, size, &length, "\" goto try\ndel \"") &&
-           append(out, size, &length, batchPath, true) && append(out, size, &length, "\"");
+    // "ping" waits the second between two tries: the command interpreter has no sleep.
+    return append(out, size, &length, "@echo off\nset f=\"%~dp0") &&
+           append(out, size, &length, copyName) &&
+           append(out, size, &length,
+                  "\"\nset n=0\n:try\ndel /f %f%\nif not exist %f% goto done\nset /a n+=1\n"
+                  "if %n%==30 goto done\nping -n 2 127.0.0.1 >nul\ngoto try\n:done\ndel \"%~f0\"");
+}
+
+void volumeDialogFolder(const char* path, int nameOffset, char* out) {
+    int length = nameOffset > 0 ? nameOffset - 1 : 0;
+    if (nameOffset > 0 && (length == 0 || path[length - 1] == ':')) {
+        length = nameOffset;
+    }
+    memcpy(out, path, static_cast<size_t>(length));
+    out[length] = '\0';
 }

@@ -26,6 +26,17 @@ bool numberedPath(char* out, unsigned size, const char* folder, const char* pref
 bool isTempCopyPath(const char* modulePath, const char* tempFolder);
 
 // The self-deletion batch text (line ends as "\n"; the file is written in text mode): deletes
-// modulePath until it is gone, then batchPath. The paths are quoted and a '%' is doubled, so
-// folders with blanks or percent signs work. False when it does not fit into size bytes.
-bool selfDeleteBatchText(char* out, unsigned size, const char* modulePath, const char* batchPath);
+// the copy copyName (a name "ombra<digits>.exe", see isTempCopyPath) that lies in the batch
+// file's own folder, read-only or not, then the batch file itself. Both are named through the
+// batch file's own path as the command interpreter knows it ("%~dp0", "%~f0"), so the text is
+// plain ASCII: a folder with Cyrillic letters, blanks or percent signs reaches the command
+// interpreter intact, whatever its code page. When the copy cannot be deleted, the batch gives
+// up after 30 tries a second apart and still removes itself. False when the text does not fit
+// into size bytes.
+bool selfDeleteBatchText(char* out, unsigned size, const char* copyName);
+
+// The folder the open-file dialog starts in for a volume looked for at path, whose file name
+// starts at nameOffset: the folder part without its trailing separator, except at a root
+// ("C:\" or "\"), which keeps it ("C:" alone would be the drive's current folder). Written
+// into out, which has room for nameOffset + 1 bytes.
+void volumeDialogFolder(const char* path, int nameOffset, char* out);

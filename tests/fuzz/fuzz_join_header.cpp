@@ -293,7 +293,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         int members = record.volumeCount;
         int pieces = 1 + ui.picks;
-        JoinResult expected = pieces == members ? kJoinComplete : kJoinIncomplete;
+        // A picked file is a few bytes: only as the last volume is that a size it may have.
+        JoinResult expected = pieces < members ? kJoinIncomplete
+                              : members == 2   ? kJoinComplete
+                                               : kJoinDamaged;
         if (result != expected || ui.range != members || ui.steps != pieces) {
             abort();
         }

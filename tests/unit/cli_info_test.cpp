@@ -51,6 +51,12 @@ TEST(CliInfo, MissingOrMisSizedVolumesFail) {
     const Case cases[] = {
         {"missing", [](const TempDir& d) { unlink(d.file("set.3.bin").c_str()); },
          "set.3.bin: missing"},
+        {"fifo",
+         [](const TempDir& d) {
+             unlink(d.file("set.3.bin").c_str());
+             ASSERT_EQ(mkfifo(d.file("set.3.bin").c_str(), 0644), 0);
+         },
+         "set.3.bin: not a regular file that can be read"},
         {"short middle volume",
          [](const TempDir& d) { ASSERT_EQ(truncate(d.file("set.2.bin").c_str(), 20479), 0); },
          "set.2.bin: 20479 bytes, wrong size"},
@@ -88,4 +94,75 @@ TEST(CliInfo, FilesThatAreNoArchiveFail) {
     infoOutput(dir.file("absent.0.exe"), &code);
     EXPECT_EQ(code, 1);
     EXPECT_EQ(dravnikInfo({}), 2);
+}
+
+namespace {
+
+std::string infoStderr(const std::string& path, int* code, std::string* out) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    *code = dravnikInfo({path});
+    *out = testing::internal::GetCapturedStdout();
+    return testing::internal::GetCapturedStderr();
+}
+
+bool holdsControlCharacters(const std::string& text) {
+    for (char c : text) {
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\n') || c == 0x7F) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(CliInfo, ANameWithEscapeSequencesIsRefusedAndShownEscaped) {
+    TempDir dir;
+    makeArchive(dir);
+    Bytes archive;
+    ASSERT_TRUE(readFile(dir.file("set.0.exe"), &archive));
+    // "data.txt" (8 bytes) becomes a name that would retitle and clear a terminal.
+    const std::string hostile = "\x1b]0;owned\x07\x1b[2J";
+    Bytes patched(archive.begin(), archive.begin() + kUnpackerImageSize);
+    patched.insert(patched.end(), hostile.begin(), hostile.end());
+    patched.insert(patched.end(), archive.begin() + kUnpackerImageSize + 8, archive.end());
+    ASSERT_TRUE(writeFile(dir.file("set.0.exe"), patched));
+    int code = -1;
+    std::string out;
+    std::string err = infoStderr(dir.file("set.0.exe"), &code, &out);
+    EXPECT_EQ(code, 1);
+    EXPECT_FALSE(holdsControlCharacters(out + err)) << out << err;
+    EXPECT_NE(err.find("the target name could leave the folder or is no file name"),
+              std::string::npos)
+        << err;
+    EXPECT_NE(err.find("refused name: \\x1b]0;owned\\x07\\x1b[2J"), std::string::npos) << err;
+}
+
+TEST(CliInfo, PathsAreShownWithTheirControlCharactersEscaped) {
+    TempDir dir;
+    ASSERT_TRUE(writeFile(dir.file("data.txt"), patternBytes(100000)));
+    std::string base = dir.file("a\x1b[2Jb");
+    ASSERT_EQ(dravnikSplit({dir.file("data.txt"), "-v20480", "-a" + base}), 0);
+    int code = -1;
+    std::string out;
+    std::string err = infoStderr(base + ".0.exe", &code, &out);
+    EXPECT_EQ(code, 0) << out << err;
+    EXPECT_FALSE(holdsControlCharacters(out + err)) << out << err;
+    EXPECT_NE(out.find("archive:      " + dir.file("a\\x1b[2Jb.0.exe") + "\n"), std::string::npos)
+        << out;
+    EXPECT_NE(out.find(dir.file("a\\x1b[2Jb.3.bin") + ": 20480 bytes, ok"), std::string::npos)
+        << out;
+}
+
+TEST(CliInfo, AFifoIsNoArchiveAndNeverBlocks) {
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("set.0.exe").c_str(), 0644), 0);
+    alarm(30);
+    int code = -1;
+    std::string out;
+    std::string err = infoStderr(dir.file("set.0.exe"), &code, &out);
+    alarm(0);
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(err.find("cannot open"), std::string::npos) << err;
 }

@@ -1,5 +1,5 @@
 // dravnik join on real files: exit codes, the UTF-8 name on disk, -y and a missing volume
-// without a terminal.
+// without a terminal; the archive's own files, FIFOs, links and damaged volumes.
 #include <gtest/gtest.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -53,6 +53,13 @@ struct CliArchive {
     }
     ~CliArchive() { system(("chmod -R u+w '" + dir + "'; rm -rf '" + dir + "'").c_str()); }
 
+    std::string volume(int k) const { return dir + "/set." + std::to_string(k) + ".bin"; }
+
+    // Every member's bytes.
+    std::string members() const {
+        return readFile(exe) + readFile(volume(1)) + readFile(volume(2));
+    }
+
     int join(std::vector<std::string> args) {
         std::vector<char*> argv;
         for (std::string& a : args) {
@@ -94,4 +101,84 @@ TEST(JoinCli, UsageErrors) {
     EXPECT_EQ(a.join({a.exe, "x", "y"}), 2);
     EXPECT_EQ(a.join({"-q", a.exe}), 2);
     EXPECT_EQ(a.join({a.dir + "/none.0.exe", a.dir}), 1);
+}
+
+TEST(JoinCli, EmptyFolderOrArchiveIsAUsageError) {
+    CliArchive a("dravnik-join-empty-folder-test.bin");
+    EXPECT_EQ(a.join({a.exe, ""}), 2);
+    EXPECT_EQ(a.join({"-y", a.exe, ""}), 2);
+    EXPECT_EQ(a.join({""}), 2);
+    struct stat st;
+    EXPECT_NE(lstat("/dravnik-join-empty-folder-test.bin", &st), 0);
+}
+
+TEST(JoinCli, TargetThatIsAnArchiveFileIsRefusedEvenWithYes) {
+    for (const char* name : {"set.1.bin", "set.0.exe"}) {
+        SCOPED_TRACE(name);
+        CliArchive a(name);
+        std::string before = a.members();
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(a.join({"-y", a.exe, a.dir}), 1);
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find("принадлежит архиву"), std::string::npos) << err;
+        EXPECT_EQ(err.find("Перезаписать"), std::string::npos) << err;
+        EXPECT_EQ(a.members(), before);
+    }
+}
+
+TEST(JoinCli, FifoOrDeviceVolumesAreUnreadableAndNeverBlock) {
+    alarm(30);
+    for (int kind = 0; kind < 2; ++kind) {
+        CliArchive a("d.bin");
+        unlink(a.volume(1).c_str());
+        if (kind == 0) {
+            ASSERT_EQ(mkfifo(a.volume(1).c_str(), 0644), 0);
+        } else {
+            ASSERT_EQ(symlink("/dev/zero", a.volume(1).c_str()), 0);
+        }
+        ASSERT_TRUE(freopen("/dev/null", "r", stdin));
+        EXPECT_EQ(a.join({a.exe, a.dir + "/out"}), 1) << kind;
+        EXPECT_EQ(readFile(a.dir + "/out/d.bin").size(), kMinVolumeSize - headerSize(5)) << kind;
+    }
+    alarm(0);
+}
+
+TEST(JoinCli, LinkedTargetIsReplacedAndItsTargetKeepsItsMode) {
+    CliArchive a("d.bin");
+    std::string outside = a.dir + "/outside";
+    std::ofstream(outside) << "not to be touched";
+    ASSERT_EQ(chmod(outside.c_str(), 0444), 0);
+    ASSERT_EQ(symlink(outside.c_str(), (a.dir + "/out/d.bin").c_str()), 0);
+    EXPECT_EQ(a.join({"-y", a.exe, a.dir + "/out"}), 0);
+    struct stat st;
+    ASSERT_EQ(stat(outside.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
+    EXPECT_EQ(readFile(outside), "not to be touched");
+    ASSERT_EQ(lstat((a.dir + "/out/d.bin").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(readFile(a.dir + "/out/d.bin"), a.data);
+}
+
+TEST(JoinCli, WrongSizedVolumeIsCopiedButFails) {
+    CliArchive a("d.bin");
+    std::string cut = readFile(a.volume(1)).substr(0, 1000);
+    std::ofstream(a.volume(1), std::ios::binary | std::ios::trunc) << cut;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(a.join({a.exe, a.dir + "/out"}), 1);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("Файл d.bin поврежден"), std::string::npos) << err;
+    size_t first = kMinVolumeSize - headerSize(5);
+    EXPECT_EQ(readFile(a.dir + "/out/d.bin"),
+              a.data.substr(0, first) + cut + a.data.substr(first + kMinVolumeSize));
+}
+
+TEST(JoinCli, PathsArePrintedWithTheirControlCharactersEscaped) {
+    CliArchive a("d.bin");
+    std::string odd = a.dir + "/\x1b]0;owned\x07\x1b[2J.0.exe";
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(a.join({odd, a.dir + "/out"}), 1);
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err.find('\x1b'), std::string::npos) << err;
+    EXPECT_EQ(err.find('\x07'), std::string::npos) << err;
+    EXPECT_NE(err.find("/\\x1b]0;owned\\x07\\x1b[2J.0.exe"), std::string::npos) << err;
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "archive/format.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -459,12 +460,253 @@ TEST(JoinCopy, FailedWriteIsReported) {
     ASSERT_NE(full, nullptr);
     setvbuf(full, nullptr, _IONBF, 0);
     char buffer[4];
-    EXPECT_EQ(copyRest(source, full, buffer, sizeof buffer), 2);
+    EXPECT_EQ(copyPiece(source, full, 10, buffer, sizeof buffer), 2);
     fclose(full);
     rewind(source);
     FILE* sink = tmpfile();
-    EXPECT_EQ(copyRest(source, sink, buffer, sizeof buffer), 0);
+    EXPECT_EQ(copyPiece(source, sink, 10, buffer, sizeof buffer), 0);
     EXPECT_EQ(ftell(sink), 10);
     fclose(sink);
     fclose(source);
+}
+
+namespace {
+
+// Every file of the archive's folder with its bytes, to show that a join left them alone.
+std::vector<std::string> folderBytes(const TempDir& dir, const std::vector<std::string>& names) {
+    std::vector<std::string> bytes;
+    for (const std::string& name : names) {
+        bytes.push_back(readAll(dir.file(name)));
+    }
+    return bytes;
+}
+
+}  // namespace
+
+TEST(JoinOwnFiles, TargetNamedLikeAMemberIsRefusedBeforeAnythingIsAskedOrRemoved) {
+    // The target joined into the archive's own folder, named like a volume or like the .exe:
+    // existing, missing (it would be read back as that volume) or spelled another way.
+    struct Case {
+        const char* name;
+        const char* folder;   // relative to the archive's folder
+        const char* removed;  // a member to remove first, or ""
+    };
+    const Case cases[] = {
+        {"set.3.bin", ".", ""},      {"set.0.exe", ".", ""},          {"set.1.bin", "./", ""},
+        {"set.5.bin", "out/..", ""}, {"set.2.bin", ".", "set.2.bin"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        std::string data = pattern(100000);
+        std::string exe;
+        ASSERT_EQ(writeArchive(dir.file("set"), c.name, data, kMinVolumeSize, &exe), 6);
+        mkdir(dir.file("out").c_str(), 0755);
+        if (c.removed[0] != '\0') {
+            unlink(dir.file(c.removed).c_str());
+        }
+        std::vector<std::string> names = {"set.0.exe", "set.1.bin", "set.2.bin",
+                                          "set.3.bin", "set.4.bin", "set.5.bin"};
+        std::vector<std::string> before = folderBytes(dir, names);
+        FakeJoinUi ui;
+        ui.folder = dir.file(c.folder);
+        ui.answers = {true, true, true};
+        EXPECT_EQ(join(exe, &ui), kJoinRefused);
+        ASSERT_EQ(ui.errors.size(), 1u);
+        EXPECT_EQ(ui.errors[0].rfind("Файл ", 0), 0u) << ui.errors[0];
+        EXPECT_NE(ui.errors[0].find("принадлежит архиву"), std::string::npos);
+        EXPECT_NE(ui.errors[0].find(c.name), std::string::npos) << ui.errors[0];
+        EXPECT_EQ(ui.steps, 0);
+        for (const std::string& line : ui.log) {
+            EXPECT_NE(line.rfind("???", 0), 0u) << "no overwrite question: " << line;
+        }
+        EXPECT_EQ(folderBytes(dir, names), before);
+        EXPECT_EQ(exists(dir.file(c.removed)), c.removed[0] == '\0');
+    }
+}
+
+TEST(JoinOwnFiles, TargetThatReachesAMemberThroughALinkIsRefused) {
+    Fixture f(100000);
+    // A symbolic link and a hard link in the chosen folder, both reaching archive files.
+    ASSERT_EQ(symlink(f.dir.file("set.2.bin").c_str(), f.target().c_str()), 0);
+    std::string before = readAll(f.dir.file("set.2.bin"));
+    f.ui.answers = {true};
+    EXPECT_EQ(join(f.exe, &f.ui), kJoinRefused);
+    EXPECT_EQ(readAll(f.dir.file("set.2.bin")), before);
+
+    unlink(f.target().c_str());
+    ASSERT_EQ(link(f.exe.c_str(), f.target().c_str()), 0);
+    std::string exeBytes = readAll(f.exe);
+    FakeJoinUi again;
+    again.folder = f.ui.folder;
+    again.answers = {true};
+    EXPECT_EQ(join(f.exe, &again), kJoinRefused);
+    EXPECT_EQ(readAll(f.exe), exeBytes);
+}
+
+TEST(JoinOwnFiles, TheTargetIsNeverReadBackAsAVolume) {
+    // The missing volume is picked as the target itself: refused as unreadable, the target
+    // stays as far as it was written instead of growing from its own bytes.
+    Fixture f(100000);
+    unlink(f.dir.file("set.2.bin").c_str());
+    f.ui.answers = {true};
+    f.ui.picks = {f.target()};
+    EXPECT_EQ(join(f.exe, &f.ui), kJoinIncomplete);
+    EXPECT_EQ(f.ui.errors, (std::vector<std::string>{"Невозможно прочитать " + f.target()}));
+    EXPECT_EQ(readAll(f.target()), f.data.substr(0, 2 * kMinVolumeSize - headerSize(8)));
+}
+
+TEST(JoinRegularFiles, FifosDevicesAndFoldersAreUnreadableAndNeverWaitedFor) {
+    // Each stands in for volume 2 (then asked for as missing, answered No) or for the archive.
+    struct Case {
+        const char* what;
+        void (*make)(const std::string& path);
+    };
+    const Case cases[] = {
+        {"fifo", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0644), 0); }},
+        {"link to /dev/zero",
+         [](const std::string& p) { ASSERT_EQ(symlink("/dev/zero", p.c_str()), 0); }},
+        {"folder", [](const std::string& p) { ASSERT_EQ(mkdir(p.c_str(), 0755), 0); }},
+    };
+    // A join that waits on a FIFO never returns: the alarm ends the test instead.
+    alarm(30);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fixture f(100000);
+        unlink(f.dir.file("set.2.bin").c_str());
+        c.make(f.dir.file("set.2.bin"));
+        f.ui.answers = {false};
+        EXPECT_EQ(join(f.exe, &f.ui), kJoinIncomplete);
+        EXPECT_EQ(f.ui.log[2], ":-( Отсутствует set.2.bin\nХотите найти его?");
+        EXPECT_EQ(readAll(f.target()).size(), 2 * kMinVolumeSize - headerSize(8));
+
+        std::string archive = f.dir.file(std::string("other.0.exe"));
+        c.make(archive);
+        FakeJoinUi ui;
+        ui.folder = f.ui.folder;
+        EXPECT_EQ(join(archive, &ui), kJoinBadArchive);
+        EXPECT_EQ(ui.errors, (std::vector<std::string>{"Невозможно прочитать " + archive}));
+    }
+    alarm(0);
+}
+
+TEST(JoinTarget, ALinkInItsPlaceIsReplacedAndWhatItReachesStaysAsItWas) {
+    Fixture f(50000);
+    std::string outside = f.dir.file("outside.txt");
+    writeAll(outside, "outside the folder");
+    ASSERT_EQ(chmod(outside.c_str(), 0444), 0);
+    ASSERT_EQ(symlink(outside.c_str(), f.target().c_str()), 0);
+    f.ui.answers = {true};
+    EXPECT_EQ(join(f.exe, &f.ui), kJoinComplete);
+    EXPECT_EQ(readAll(outside), "outside the folder");
+    struct stat st;
+    ASSERT_EQ(stat(outside.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
+    EXPECT_NE(st.st_mtime, 1577836800);
+    ASSERT_EQ(lstat(f.target().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mtime, 1577836800);
+    EXPECT_EQ(readAll(f.target()), f.data);
+}
+
+TEST(JoinTarget, AFolderOfItsNameIsNeitherAskedAboutNorChanged) {
+    Fixture f(50000);
+    ASSERT_EQ(mkdir(f.target().c_str(), 0555), 0);
+    EXPECT_EQ(join(f.exe, &f.ui), kJoinFailed);
+    EXPECT_EQ(f.ui.log, (std::vector<std::string>{"title Распаковка data.txt", "folder",
+                                                  "error Не могу создать целевой файл!"}));
+    struct stat st;
+    ASSERT_EQ(stat(f.target().c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_mode & 0777, 0555u);
+}
+
+TEST(JoinTarget, ATargetHeldByAnotherJoinIsNotReplaced) {
+    Fixture f(50000);
+    ReplaceStatus status;
+    FILE* held = platformReplaceFile(f.target().c_str(), true, &status);
+    ASSERT_NE(held, nullptr);
+    fputs("the other join's bytes", held);
+    fflush(held);
+    f.ui.answers = {true};
+    EXPECT_EQ(join(f.exe, &f.ui), kJoinFailed);
+    EXPECT_EQ(f.ui.errors, (std::vector<std::string>{"Не могу создать целевой файл!"}));
+    EXPECT_EQ(readAll(f.target()), "the other join's bytes");
+    fclose(held);
+}
+
+TEST(JoinSizes, EveryVolumeButTheLastIsVBytesAndTheLastOneToV) {
+    EXPECT_TRUE(volumeSizeFits(20480, 20480, false));
+    EXPECT_FALSE(volumeSizeFits(20479, 20480, false));
+    EXPECT_FALSE(volumeSizeFits(20481, 20480, false));
+    EXPECT_FALSE(volumeSizeFits(0, 20480, true));
+    EXPECT_TRUE(volumeSizeFits(1, 20480, true));
+    EXPECT_TRUE(volumeSizeFits(20480, 20480, true));
+    EXPECT_FALSE(volumeSizeFits(20481, 20480, true));
+    EXPECT_FALSE(volumeSizeFits(-1, 20480, true));
+    // Sizes past 32 bits.
+    EXPECT_TRUE(volumeSizeFits(0x100000000ll, 0x100000000ll, false));
+    EXPECT_FALSE(volumeSizeFits(0x100000000ll + 20480, 20480, false));
+}
+
+TEST(JoinSizes, AVolumeOfTheWrongSizeIsCopiedAsFoundAndReportedAsDamage) {
+    struct Case {
+        const char* what;
+        const char* volume;
+        size_t size;
+    };
+    const Case cases[] = {
+        {"empty last volume", "set.4.bin", 0},
+        {"middle volume cut short", "set.2.bin", 5000},
+        {"middle volume three times V", "set.2.bin", 3 * kMinVolumeSize},
+        {"last volume longer than V", "set.4.bin", kMinVolumeSize + 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Fixture f(4 * kMinVolumeSize + 1000 - headerSize(8));
+        ASSERT_EQ(f.members, 5);
+        std::string replaced = pattern(c.size + 7).substr(7);
+        writeAll(f.dir.file(c.volume), replaced);
+        std::string expected;
+        for (const char* name : {"set.0.exe", "set.1.bin", "set.2.bin", "set.3.bin", "set.4.bin"}) {
+            std::string bytes = readAll(f.dir.file(name));
+            expected += name == std::string("set.0.exe") ? bytes.substr(headerSize(8)) : bytes;
+        }
+        EXPECT_EQ(join(f.exe, &f.ui), kJoinDamaged);
+        EXPECT_EQ(readAll(f.target()), expected);
+        EXPECT_EQ(f.ui.log.back(), "error Файл data.txt поврежден");
+        EXPECT_EQ(f.ui.steps, 5);
+    }
+    // A whole archive, its last volume exactly V: no message.
+    Fixture whole(4 * kMinVolumeSize - headerSize(8));
+    ASSERT_EQ(whole.members, 4);
+    EXPECT_EQ(join(whole.exe, &whole.ui), kJoinComplete);
+    EXPECT_EQ(whole.ui.log.back(), "beep");
+}
+
+TEST(JoinSizes, EachPieceIsMeasuredAndCopiedToThatSize) {
+    FILE* source = tmpfile();
+    fwrite("0123456789", 1, 10, source);
+    fseek(source, 3, SEEK_SET);
+    FILE* sink = tmpfile();
+    char buffer[4];
+    EXPECT_EQ(copyPiece(source, sink, 5, buffer, sizeof buffer), 0);
+    EXPECT_EQ(ftell(sink), 5);
+    EXPECT_EQ(ftell(source), 8);
+    // A source that ends before its measured size is a failed read, never a short success.
+    EXPECT_EQ(copyPiece(source, sink, 5, buffer, sizeof buffer), 1);
+    fclose(sink);
+    fclose(source);
+}
+
+TEST(JoinText, ControlCharactersOfNamesArePrintedEscaped) {
+    char out[64];
+    formatText(out, sizeof out, "Невозможно прочитать %s", "a\x1b]0;x\x07\nb\x7f");
+    EXPECT_STREQ(out, "Невозможно прочитать a\\x1b]0;x\\x07\\x0ab\\x7f");
+    // The pattern's own line ends stay; an escape that does not fit is left out whole.
+    formatText(out, sizeof out, "a\n%s", "\x1b");
+    EXPECT_STREQ(out, "a\n\\x1b");
+    char small[6];
+    formatText(small, sizeof small, "ab%s", "\x1b");
+    EXPECT_STREQ(small, "ab");
 }

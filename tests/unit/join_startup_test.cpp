@@ -5,6 +5,16 @@
 
 #include <string>
 
+namespace {
+
+// The unpacker's paths use backslashes whatever the build: its own last-backslash rule.
+int lastBackslashIndexForTest(const char* path) {
+    const char* last = strrchr(path, '\\');
+    return last == nullptr ? -1 : static_cast<int>(last - path);
+}
+
+}  // namespace
+
 TEST(JoinStartup, ArgumentFollowsTheProgramName) {
     EXPECT_STREQ(commandArgument("\"C:\\Temp dir\\ombra0.exe\" C:\\a\"b\\set.0.exe"),
                  "C:\\a\"b\\set.0.exe");
@@ -56,17 +66,48 @@ TEST(JoinStartup, OnlyARelaunchedCopyCountsAsTemporary) {
     EXPECT_FALSE(isTempCopyPath("C:\\ombra0.exe", ""));
 }
 
-TEST(JoinStartup, BatchQuotesPathsAndDoublesPercentSigns) {
+TEST(JoinStartup, BatchNamesItsFilesThroughItsOwnPath) {
+    // No folder is written into the text: the command interpreter reads it in the OEM code
+    // page, in which a code page 1251 folder name would be another name.
     char text[512];
-    ASSERT_TRUE(selfDeleteBatchText(text, sizeof text, "C:\\Doc and Set\\100%\\ombra0.exe",
-                                    "C:\\Doc and Set\\100%\\selfdel0.bat"));
+    ASSERT_TRUE(selfDeleteBatchText(text, sizeof text, "ombra12.exe"));
     EXPECT_STREQ(text,
                  "@echo off\n"
+                 "set f=\"%~dp0ombra12.exe\"\n"
+                 "set n=0\n"
                  ":try\n"
-                 "del \"C:\\Doc and Set\\100%%\\ombra0.exe\"\n"
-                 "if exist \"C:\\Doc and Set\\100%%\\ombra0.exe\" goto try\n"
-                 "del \"C:\\Doc and Set\\100%%\\selfdel0.bat\"");
+                 "del /f %f%\n"
+                 "if not exist %f% goto done\n"
+                 "set /a n+=1\n"
+                 "if %n%==30 goto done\n"
+                 "ping -n 2 127.0.0.1 >nul\n"
+                 "goto try\n"
+                 ":done\n"
+                 "del \"%~f0\"");
+    for (const char* p = text; *p != '\0'; ++p) {
+        EXPECT_LT(static_cast<unsigned char>(*p), 0x80u);
+    }
     char small[40];
-    EXPECT_FALSE(selfDeleteBatchText(small, sizeof small, "C:\\T\\ombra0.exe", "C:\\T\\x.bat"));
+    EXPECT_FALSE(selfDeleteBatchText(small, sizeof small, "ombra0.exe"));
     EXPECT_LT(strlen(small), sizeof small);
+}
+
+TEST(JoinStartup, OpenDialogStartsInTheVolumesFolderAndARootKeepsItsBackslash) {
+    struct Case {
+        const char* path;
+        const char* folder;
+    };
+    const Case cases[] = {
+        {"C:\\set.1.bin", "C:\\"},  // "C:" alone would be the drive's current folder
+        {"C:\\a b\\set.1.bin", "C:\\a b"},
+        {"\\set.1.bin", "\\"},  // the root of the current drive
+        {"\\\\server\\share\\set.1.bin", "\\\\server\\share"},
+        {"set.1.bin", ""},  // no folder: the current one
+    };
+    for (const Case& c : cases) {
+        char folder[64];
+        memset(folder, 'x', sizeof folder);
+        volumeDialogFolder(c.path, lastBackslashIndexForTest(c.path) + 1, folder);
+        EXPECT_STREQ(folder, c.folder) << c.path;
+    }
 }

@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // The size the form applies is the value of the normalised text, whichever way it is
     // asked for.
-    uint32_t applied = parseSizeText(normalised);
+    uint64_t applied = parseSizeText(normalised);
     strcpy(again, plain);
     if (again[0] == '\0') {
         again[1] = '\0';

@@ -63,35 +63,9 @@ int folderOf(const char* path, char* out) {
     return nameOffset;
 }
 
-// The member number that name stands for when it is named like a member of an archive of
-// memberCount members with width-digit numbers (W digits and ".exe" for 0, ".bin" for the
-// volumes), or -1.
-long memberNumberOf(const char* name, int width, int memberCount) {
-    size_t length = strlen(name);
-    size_t tail = static_cast<size_t>(width) + 4;
-    if (length < tail) {
-        return -1;
-    }
-    const char* digits = name + length - tail;
-    long long k = 0;
-    for (int i = 0; i < width; ++i) {
-        if (digits[i] < '0' || digits[i] > '9') {
-            return -1;
-        }
-        k = k * 10 + (digits[i] - '0');
-    }
-    const char* extension = digits + width;
-    bool exe = platformSameName(extension, ".exe");
-    if (!(exe ? k == 0 : platformSameName(extension, ".bin") && k >= 1 && k < memberCount)) {
-        return -1;
-    }
-    return static_cast<long>(k);
-}
-
 // True when target is the unpacker file at archivePath (length characters) or one of the
-// volumes named after it: the same name in the same folder (the folders compared by identity,
-// the names as the file system compares them), or, where the target exists, the same file as
-// the unpacker file or a volume that is there.
+// volumes named after it: the same file where the target exists; else the same name in the
+// same folder (the folders compared by identity, the names as the file system compares them).
 bool isArchiveMember(const char* target, const char* archivePath, unsigned length, int width,
                      int memberCount) {
     char member[kArchivePathSize];
@@ -104,34 +78,29 @@ bool isArchiveMember(const char* target, const char* archivePath, unsigned lengt
     int memberName = folderOf(member, folder);
     sameFolder =
         sameFolder && platformFileIdentity(folder, &memberId) && sameIdentity(folderId, memberId);
-    char number[kMaxDigitWidth + 2];
-    long k = memberNumberOf(target + targetName, width, memberCount);
-    if (sameFolder && k >= 0) {
-        formatNumber(number, width, static_cast<unsigned>(k));
-        if (k == 0 || formVolumePath(member, length, number, width)) {
-            if (platformSameName(target + targetName, member + memberName)) {
-                return true;
-            }
-        }
-        memcpy(member, archivePath, length + 1);
-    }
-    if (!exists) {
+    // Member names all have the archive's length: another length is no member's name, and
+    // a target that is not there shares no member's identity. Nor does one past the first
+    // member that is missing (the join stops there too), so a crafted count costs nothing.
+    if (!exists && (!sameFolder || strlen(target + targetName) != strlen(member + memberName))) {
         return false;
     }
-    // Links and other names of a member: every member that is there, up to the first that is
-    // not (the join stops there too), so a crafted count costs nothing.
+    char number[kMaxDigitWidth + 2];
     formatNumber(number, width, 0);
-    for (int i = 0; i < memberCount; ++i) {
-        if (i > 0) {
+    for (int k = 0; k < memberCount; ++k) {
+        if (k > 0) {
             incrementNumber(number, width);
             if (!formVolumePath(member, length, number, width)) {
                 return false;
             }
         }
-        if (!platformFileIdentity(member, &memberId)) {
-            return false;
-        }
-        if (sameIdentity(targetId, memberId)) {
+        if (exists) {
+            if (!platformFileIdentity(member, &memberId)) {
+                return false;
+            }
+            if (sameIdentity(targetId, memberId)) {
+                return true;
+            }
+        } else if (platformSameName(target + targetName, member + memberName)) {
             return true;
         }
     }
@@ -195,9 +164,14 @@ int copyPiece(FILE* source, FILE* target, int64_t size, char* buffer, unsigned b
             return 2;
         }
         size -= static_cast<int64_t>(chunk);
+#ifndef _WIN32
+        // The terminal shows bytes; the unpacker's bar counts pieces and stays small.
         if (ui != nullptr) {
             ui->bytesWritten(static_cast<unsigned>(chunk));
         }
+#else
+        (void)ui;
+#endif
     }
     return 0;
 }

@@ -44,11 +44,8 @@ void examine(ScanContext* context, unsigned k, const char* listedAs) {
     if (!built) {
         return;
     }
+    (void)listedAs;
     if (!platformFileExists(name)) {
-        // Listed under exactly this name but not there to look at: a link to nothing.
-        if (listedAs != nullptr && strcmp(listedAs, fileNamePart(name)) == 0) {
-            block(context, name);
-        }
         return;
     }
     if (k < static_cast<unsigned>(context->memberCount)) {

@@ -12,9 +12,8 @@ unsigned lastStaleVolume(int memberCount, int width);
 struct ArchiveFolderScan {
     bool memberExists;   // one of members 0 .. M - 1 exists (a link or a folder counts)
     bool touchesSource;  // a member or a stale volume name reaches the source file
-    // A member or stale volume name whose entry cannot be replaced without touching another
-    // file or failing half-way (a folder, a read-only file, a link the system cannot remove
-    // as itself); the first such name is in blockedName.
+    // A member or stale volume name whose entry cannot be replaced, so that the split would
+    // fail half-way (a folder); the first such name is in blockedName.
     bool blocked;
     char blockedName[kPathBufferSize];
 };

@@ -72,59 +72,8 @@ bool platformSeek(FILE* file, int64_t offset) {
     return _fseeki64(file, offset, SEEK_SET) == 0;
 }
 
-namespace {
-
-// The path the system really reaches through path (links resolved), into out.
-bool finalPath(const char* path, DWORD flags, char* out, DWORD size) {
-    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, flags, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        return false;
-    }
-    DWORD n = GetFinalPathNameByHandleA(h, out, size, FILE_NAME_NORMALIZED);
-    CloseHandle(h);
-    return n > 0 && n < size;
-}
-
-}  // namespace
-
 bool platformEntryReplaceable(const char* path) {
+    // A link is replaced as an entry of its own (platformReplaceFile), never followed.
     DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES ||
-        (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY |
-                       FILE_ATTRIBUTE_REPARSE_POINT)) != 0) {
-        return false;
-    }
-    // A plain entry really lies in its folder under its own name; a link leads elsewhere.
-    char full[MAX_PATH];
-    if (!platformFullPath(path, full, sizeof full)) {
-        return false;
-    }
-    int cut = -1;
-    for (int i = 0; full[i] != '\0'; ++i) {
-        if (full[i] == '\\' || full[i] == '/') {
-            cut = i;
-        }
-    }
-    if (cut < 0) {
-        return false;
-    }
-    const char* name = full + cut + 1;
-    char folder[MAX_PATH];
-    memcpy(folder, full, static_cast<size_t>(cut) + 1);
-    folder[cut + 1] = '\0';
-    char reachedFile[MAX_PATH + 8];
-    char reachedFolder[MAX_PATH + 8];
-    if (!finalPath(path, 0, reachedFile, sizeof reachedFile) ||
-        !finalPath(folder, FILE_FLAG_BACKUP_SEMANTICS, reachedFolder, sizeof reachedFolder)) {
-        return false;
-    }
-    size_t folderLength = strlen(reachedFolder);
-    if (folderLength > 0 && reachedFolder[folderLength - 1] == '\\') {
-        --folderLength;
-    }
-    return strlen(reachedFile) > folderLength + 1 &&
-           namesEqualIgnoringCase(reachedFile, reachedFolder, static_cast<long>(folderLength)) &&
-           reachedFile[folderLength] == '\\' &&
-           namesEqualIgnoringCase(reachedFile + folderLength + 1, name);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }

@@ -118,9 +118,7 @@ enum ReplaceStatus {
 FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status);
 
 // True when the entry path names can be removed and a new file put in its place without
-// touching any other file: not a folder, and on Windows neither read-only nor a link (under
-// Wine, removing a link to a file removes the file it points to, so a link is found by where
-// its name really leads).
+// touching any other file: anything but a folder (a link is replaced as itself).
 bool platformEntryReplaceable(const char* path);
 
 // Removes the file or link that path names (never a folder, never what a link points to).

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Member names that are links, and base names spelled with forward slashes. Under Wine a link to
-# a file looks like the file, and removing it removes the file it points to: a split whose
-# member or stale volume name is such a link is refused before anything is written, and the
-# file outside stays. A base name with '/' separators finds the source and the older archive
-# just as one with '\' does.
+# a file looks like the file, and deleting it deletes the file it points to: a split over an
+# older archive whose member and stale volume names link outside replaces the links themselves,
+# and the files outside keep their bytes. A base name with '/' separators finds the source and
+# the older archive just as one with '\' does.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/splitter_common.sh"
 e2e_start
@@ -20,26 +20,22 @@ echo old >"$src/s.0.exe"
 spl_start "$(e2e_winpath "$src/data.bin")" -v20K
 spl_wait_text "$ID_COUNT_VALUE" 6
 
-# spl_refused_link NAME: the split into src\s is refused naming NAME; nothing changed.
-spl_refused_link() {
-    local before
-    before=$(e2e_fingerprint "$src"; e2e_fingerprint "$out")
-    e2e_must set-text "$SPL_WINDOW" "$ID_ARCHIVE_EDIT" "$(e2e_winpath "$src/s")"
-    spl_wait_text "$ID_ARCHIVE_EDIT" "$(e2e_winpath "$src/s")"
-    spl_enter "$ID_ARCHIVE_EDIT"
-    spl_expect_box ':-(' "Не могу создать архив $(e2e_winpath "$src/$1")!"
-    spl_wait_text - "$SPL_IDLE_TITLE"
-    e2e_assert_eq "$before" "$(e2e_fingerprint "$src"; e2e_fingerprint "$out")" "files after the refusal"
-    e2e_assert_eq KEEP-ME "$(cat "$out/keep")" "the file behind the link"
-}
-
-# A stale volume (M + 1 = 7 with M = 6) and then a member (volume 3) that link outside.
+# A stale volume (M + 1 = 7 with M = 6) and a member (volume 3) that link outside.
 ln -s ../out/keep "$src/s.7.bin"
-spl_refused_link s.7.bin
-rm "$src/s.7.bin"
-ln -s ../out/keep "$src/s.3.bin"
-spl_refused_link s.3.bin
-rm "$src/s.3.bin"
+ln -s ../out/p "$src/s.3.bin"
+e2e_must set-text "$SPL_WINDOW" "$ID_ARCHIVE_EDIT" "$(e2e_winpath "$src/s")"
+spl_wait_text "$ID_ARCHIVE_EDIT" "$(e2e_winpath "$src/s")"
+spl_enter "$ID_ARCHIVE_EDIT"
+spl_expect_box '???' "Вы хотите перезаписать существующий архив?" yes
+spl_expect_box ':-)' "Готово!"
+spl_wait_text - "$SPL_IDLE_TITLE"
+e2e_assert_eq KEEP-ME "$(cat "$out/keep")" "the file behind the stale link"
+e2e_assert_eq KEEP-TOO "$(cat "$out/p")" "the file behind the member link"
+[ -L "$src/s.3.bin" ] && e2e_fail "s.3.bin is still a link"
+[ -e "$src/s.7.bin" ] || [ -L "$src/s.7.bin" ] && e2e_fail "the stale link s.7.bin is still there"
+e2e_assert_eq 6 "$(spl_assert_archive "$src/s" "$src/data.bin" 1 20480)" "members written"
+printf old >"$src/s.0.exe"
+rm -f "$src"/s.[1-9].bin
 
 # Forward slashes: the older archive s.0.exe is found, so the question comes; No writes nothing.
 slashed=$(e2e_winpath "$src/s" | tr '\\' '/')

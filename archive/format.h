@@ -32,6 +32,9 @@ constexpr unsigned kPathBufferSize = 256;
 constexpr int32_t kMaxVolumeCount = 2147483647;
 // Digits of kMaxVolumeCount - 1, the widest member number.
 constexpr int kMaxDigitWidth = 10;
+// Both programs move an archive's data through a block of this many bytes: one read and one
+// write per block.
+constexpr unsigned kCopyBufferSize = 4096;
 
 static_assert(kUnpackerImageSize % 512 == 0, "the image is a whole number of file sectors");
 static_assert(kUnpackerImageSize + 33 + kMaxPathChars < kMinVolumeSize,

@@ -17,18 +17,8 @@ namespace {
 
 const char kDefaultSizeText[] = "1457664";
 
-// The terminal has no disc to draw: the progress line stands for it.
-class NoDrawing : public SplitCanvas {
-  public:
-    void selectRedPen() override {}
-    void selectWhiteBrush() override {}
-    void selectRedBrush() override {}
-    void restoreBrush() override {}
-    void restorePen() override {}
-    void ellipse(int, int, int, int) override {}
-    void pie(int, int, int, int, int, int, int, int) override {}
-    void line(int, int, int, int) override {}
-};
+// The terminal has no disc to draw (the base draws nothing): the progress line stands for it.
+class NoDrawing final : public SplitCanvas {};
 
 class TerminalUi : public SplitUi {
   public:

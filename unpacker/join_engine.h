@@ -29,9 +29,6 @@ constexpr unsigned kTargetPathSize = kMaxTargetPathChars + 1;
 constexpr unsigned kFolderSize =
     kTargetPathSize < kArchivePathSize ? kArchivePathSize : kTargetPathSize;
 
-// The buffer the unpacker copies through.
-constexpr unsigned kCopyBufferSize = 4096;
-
 // Which message box a question or message is.
 enum JoinMessageKind {
     kJoinError,          // ":-(" with the error icon, OK

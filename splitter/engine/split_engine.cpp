@@ -1,54 +1,26 @@
+// The writer: the unpacker file first (held), then the volumes, the disc a step per member.
 #include "splitter/engine/split_engine.h"
 
-#include <math.h>
 #include <stdio.h>
 #include <string.h>
 
 #include "archive/folder_scan.h"
 #include "archive/format.h"
-#include "archive/header.h"
 #include "platform/platform.h"
+#include "splitter/engine/split_checks.h"
+#include "splitter/engine/split_texts.h"
 
 const char kIdleTitle[] = "Dravnik v2.3";
 
 namespace {
 
-const char kCaptionError[] = ":-(";
-const char kCaptionInfo[] = ":-)";
-const char kCaptionQuestion[] = "???";
-
 const char kTextOverwrite[] = "Вы хотите перезаписать существующий архив?";
-const char kTextCannotCreate[] = "Не могу создать архив %s!";
 const char kTextWorking[] = "Работаю...";
 const char kTextDone[] = "Готово!";
 const char kTextWriteError[] = "Ошибка!\nВозможно, нет места на диске";
 const char kTextCannotRead[] = "Не могу прочитать файл %s!";
 const char kTextNoImage[] = "Не могу прочитать программу распаковки из %s!";
-const char kTextSourceUnavailable[] = "Разбиваемый файл не выбран или недоступен!";
-const char kTextTooManyMembers[] =
-    "Слишком много томов: в архиве может быть не больше 2147483647 файлов! Увеличьте размер тома.";
-const char kTextSourceChanged[] = "Файл %s изменился! Проверьте его и повторите разбиение.";
-const char kTextBadSourceName[] = "Недопустимое имя разбиваемого файла: %s";
-const char kTextEnterName[] = "Введите имя архива!";
-const char kTextNameTooLong[] =
-    "Слишком длинное имя архива: имена его файлов длиннее 255 символов!";
-const char kTextVolumeTooSmall[] = "Размер тома не может быть меньше 20480!";
-const char kTextPointless[] = "Нет смысла разбивать файл";
-const char kTextCountMismatch[] =
-    "Число файлов архива не соответствует размерам файла и тома! Проверьте размер тома.";
-const char kTextNameConflict[] = "Конфликт имен архива и исходного файла!";
 const char kTextArchiveBusy[] = "Архив %s уже записывается другой программой!";
-const char kTextBadArchiveName[] = "Недопустимое имя архива: %s";
-
-// The disc turns by a little less than a full circle over the whole split. The quotient by
-// the member count is taken in double precision and only then held as a float.
-constexpr double kFullTurn = 6.2831852;
-// The last member's sector starts this far before the previous end angle.
-constexpr double kLastSectorLead = 0.02;
-// Above this member count the last step is drawn as a radial line instead of a sector.
-constexpr int kLineAboveCount = 199;
-
-constexpr size_t kMessageSize = 600;
 
 // The source goes across in slices of this many bytes, each followed by a progress report.
 constexpr uint32_t kProgressSlice = 1048576;
@@ -60,18 +32,9 @@ char gSourceBuffer[kStreamBufferSize];
 char gHeadBuffer[kStreamBufferSize];
 char gMemberBuffer[kStreamBufferSize];
 
-// Stands in when the window has no drawing surface to offer.
-class NoCanvas : public SplitCanvas {
-  public:
-    void selectRedPen() override {}
-    void selectWhiteBrush() override {}
-    void selectRedBrush() override {}
-    void restoreBrush() override {}
-    void restorePen() override {}
-    void ellipse(int, int, int, int) override {}
-    void pie(int, int, int, int, int, int, int, int) override {}
-    void line(int, int, int, int) override {}
-};
+// Stands in when the window has no drawing surface to offer: the base draws nothing.
+class NoCanvas final : public SplitCanvas {};
+NoCanvas gNoCanvas;
 
 enum Outcome {
     kOutcomeDone,
@@ -83,211 +46,33 @@ enum Outcome {
 struct Split {
     SplitterState* state;
     SplitUi* ui;
+    SplitPlan plan;
     char ownPath[kPathBufferSize];
-    char headerName[kPathBufferSize];
-    uint32_t nameLength;  // L
-    uint32_t header;      // H
-    int memberCount;      // M, checked against the record's bound
-    int width;            // W
     uint64_t sourceDone;  // source bytes written so far
-    bool memberExists;    // some member name of the archive is taken
     FILE* image;
     FILE* head;    // the unpacker file, held from its creation to the end of the split
     FILE* member;  // the volume being written
     FILE* source;
     SplitCanvas* canvas;
-    NoCanvas noCanvas;
-    bool redBrush;
-    float step;
-    float endAngle;
-    char message[kMessageSize];
+    ProgressDisc* disc;
+    char message[kSplitMessageSize];
 };
-
-void tell(SplitUi* ui, const char* format, const char* argument) {
-    char text[kMessageSize];
-    snprintf(text, sizeof text, format, argument);
-    ui->message(kMessageError, kCaptionError, text);
-}
 
 // Notes a failure whose message finishSplit shows once the drawing objects are released.
 void noteFailure(Split* split, const char* format, const char* argument) {
     snprintf(split->message, sizeof split->message, format, argument);
 }
 
-void copyFolder(char* out, const char* path, int separator) {
-    size_t n = separator >= 0 ? static_cast<size_t>(separator) + 1 : 0;
-    memcpy(out, path, n);
-    out[n] = '\0';
-}
-
-// lastSourceDir and archiveDir, at the start of every split (also a declined one).
-void rememberFolders(Split* split) {
-    SplitterState* state = split->state;
-    int sourceCut = lastBackslashIndex(state->sourcePath);
-    if (sourceCut >= 0) {
-        copyFolder(state->lastSourceDir, state->sourcePath, sourceCut);
-    } else {
-        copyFolder(state->lastSourceDir, split->ownPath, lastBackslashIndex(split->ownPath));
-    }
-    int archiveCut = lastBackslashIndex(state->archiveName);
-    if (archiveCut >= 0) {
-        copyFolder(state->archiveDir, state->archiveName, archiveCut);
-    } else {
-        memcpy(state->archiveDir, state->lastSourceDir, strlen(state->lastSourceDir) + 1);
-    }
-}
-
-// Everything that must hold before the first file is touched. Sets L, H and W; tells the user
-// and returns false when the split cannot go ahead.
-bool checkSplit(Split* split) {
-    SplitterState* state = split->state;
-    SplitUi* ui = split->ui;
-    size_t baseLength = strlen(state->archiveName);
-    if (baseLength == 0 || isPathSeparator(state->archiveName[baseLength - 1])) {
-        ui->message(kMessageError, kCaptionError, kTextEnterName);
-        return false;
-    }
-    if (!isValidArchiveStem(state->archiveName)) {
-        tell(ui, kTextBadArchiveName, state->archiveName);
-        return false;
-    }
-    if (state->volumeSize < kMinVolumeSize) {
-        ui->message(kMessageError, kCaptionError, kTextVolumeTooSmall);
-        return false;
-    }
-    int64_t actualSize = platformFileSize(state->sourcePath);
-    if (actualSize < 0) {
-        ui->message(kMessageError, kCaptionError, kTextSourceUnavailable);
-        return false;
-    }
-    // Index first: a path without a folder gives -1, and sourcePath - 1 is outside the array.
-    const char* name = fileNamePart(state->sourcePath);
-    // Only names the join accepts: anything else makes an archive that nobody can join.
-    if (!ui->headerSourceName(name, split->headerName, sizeof split->headerName) ||
-        !isSafeTargetName(split->headerName)) {
-        tell(ui, kTextBadSourceName, state->sourcePath);
-        return false;
-    }
-    split->nameLength = static_cast<uint32_t>(strlen(split->headerName));
-    split->header = headerSize(split->nameLength);
-    if (state->sourceSizeKnown == 0) {
-        ui->message(kMessageError, kCaptionError, kTextSourceUnavailable);
-        return false;
-    }
-    if (static_cast<uint64_t>(actualSize) != state->sourceSize) {
-        tell(ui, kTextSourceChanged, state->sourcePath);
-        return false;
-    }
-    // Any source size: only the member count is bounded, by the record's 32-bit field.
-    uint64_t expectedCount = memberCountFor(state->sourceSize, split->header, state->volumeSize);
-    if (expectedCount < 2) {
-        ui->message(kMessageError, kCaptionError, kTextPointless);
-        return false;
-    }
-    if (expectedCount > static_cast<uint64_t>(kMaxVolumeCount)) {
-        ui->message(kMessageError, kCaptionError, kTextTooManyMembers);
-        return false;
-    }
-    if (state->volumeCount < 0 || static_cast<uint64_t>(state->volumeCount) != expectedCount) {
-        ui->message(kMessageError, kCaptionError, kTextCountMismatch);
-        return false;
-    }
-    split->memberCount = static_cast<int>(expectedCount);
-    // Every member name has the same length, so the unpacker's name stands for all of them.
-    char probe[kPathBufferSize];
-    if (!unpackerFileName(probe, sizeof probe, state->archiveName,
-                          digitWidth(split->memberCount))) {
-        ui->message(kMessageError, kCaptionError, kTextNameTooLong);
-        return false;
-    }
-    // Before anything is asked, created or removed: no name the split writes or removes may
-    // reach the source, whatever its spelling, letter case or links.
-    if (archiveNameConflict(state->sourcePath, state->archiveName, split->memberCount,
-                            &state->numberWidth)) {
-        ui->message(kMessageError, kCaptionError, kTextNameConflict);
-        return false;
-    }
-    split->width = state->numberWidth;
-    ArchiveFolderScan scan =
-        scanArchiveFolder(state->archiveName, split->memberCount, split->width, state->sourcePath);
-    if (scan.touchesSource) {
-        ui->message(kMessageError, kCaptionError, kTextNameConflict);
-        return false;
-    }
-    // Found now rather than half-way through replacing an older archive.
-    if (scan.blocked) {
-        tell(ui, kTextCannotCreate, scan.blockedName);
-        return false;
-    }
-    split->memberExists = scan.memberExists;
-    return true;
-}
-
 // Removes volumes 1 .. M + 1 of an older archive of the same base name, within this archive's
 // own numbering: a number that needs more than W digits names another archive's volume.
 void removeStaleVolumes(const Split* split) {
     const SplitterState* state = split->state;
-    unsigned last = lastStaleVolume(split->memberCount, split->width);
+    unsigned last = lastStaleVolume(split->plan.memberCount, split->plan.width);
     char name[kPathBufferSize];
     for (unsigned k = 1; k <= last; ++k) {
-        if (volumeFileName(name, sizeof name, state->archiveName, k, split->width)) {
+        if (volumeFileName(name, sizeof name, state->archiveName, k, split->plan.width)) {
             platformRemoveFile(name);
         }
-    }
-}
-
-void rimPoint(float angle, int* x, int* y) {
-    double a = angle;
-    *x = static_cast<int>(kPieCentreX + kPieRadius * sin(a));
-    *y = static_cast<int>(kPieCentreY + kPieRadius * cos(a));
-}
-
-// The two points lie on one ray from the disc's centre: the same pixel, or the same direction.
-bool onOneRay(int x1, int y1, int x2, int y2) {
-    long dx1 = x1 - kPieCentreX;
-    long dy1 = y1 - kPieCentreY;
-    long dx2 = x2 - kPieCentreX;
-    long dy2 = y2 - kPieCentreY;
-    return dx1 * dy2 - dy1 * dx2 == 0 && dx1 * dx2 + dy1 * dy2 > 0;
-}
-
-void drawSector(SplitCanvas* canvas, float from, float to) {
-    constexpr double kHalfTurn = 3.14159265358979323846;
-    int x1, y1, x2, y2;
-    rimPoint(from, &x1, &y1);
-    rimPoint(to, &x2, &y2);
-    // Pie takes rim points on one ray for a whole turn. A sector of less than half a turn
-    // whose points truncate onto one ray (the first steps of a large archive) is only a
-    // sliver: it is drawn as the radial line, so that the disc does not fill at once.
-    if (to - from < kHalfTurn && onOneRay(x1, y1, x2, y2)) {
-        canvas->line(kPieCentreX, kPieCentreY, x2, y2);
-        return;
-    }
-    canvas->pie(kPieLeft, kPieTop, kPieRight, kPieBottom, x1, y1, x2, y2);
-}
-
-void drawEmptyDisc(SplitCanvas* canvas) {
-    canvas->selectRedPen();
-    canvas->selectWhiteBrush();
-    canvas->ellipse(kPieLeft, kPieTop, kPieRight, kPieBottom);
-    canvas->restoreBrush();
-}
-
-// One more full member: the disc grows by one step.
-void drawNextSector(Split* split) {
-    split->endAngle += split->step;
-    drawSector(split->canvas, 0.0f, split->endAngle);
-}
-
-void drawLastStep(Split* split) {
-    float start = static_cast<float>(split->endAngle - kLastSectorLead);
-    split->endAngle += split->step;
-    if (split->memberCount > kLineAboveCount) {
-        int x, y;
-        rimPoint(start, &x, &y);
-        split->canvas->line(kPieCentreX, kPieCentreY, x, y);
-    } else {
-        drawSector(split->canvas, start, split->endAngle);
     }
 }
 
@@ -368,7 +153,7 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
     }
     unsigned char encoded[kFileRecordSize];
     encodeFileRecord(record, encoded);
-    if (fprintf(split->head, "%s\"", split->headerName) < 0 ||
+    if (fprintf(split->head, "%s\"", split->plan.headerName) < 0 ||
         fwrite(encoded, sizeof encoded, 1, split->head) != 1) {
         return kOutcomeWriteFailed;
     }
@@ -378,7 +163,7 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
         return kOutcomeReported;
     }
     setvbuf(split->source, gSourceBuffer, _IOFBF, sizeof gSourceBuffer);
-    uint32_t firstPiece = state->volumeSize - split->header;
+    uint32_t firstPiece = state->volumeSize - split->plan.header;
     outcome = copySource(split, split->head, firstPiece);
     if (outcome != kOutcomeDone) {
         return outcome;
@@ -390,19 +175,15 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
     // 64 bits: a source may hold 4 GiB and more.
     uint64_t remaining = state->sourceSize - firstPiece;
 
-    split->canvas->selectRedBrush();
-    split->redBrush = true;
-    split->step = static_cast<float>(kFullTurn / split->memberCount);
-    split->endAngle = split->step;
-    drawSector(split->canvas, 0.0f, split->endAngle);
+    split->disc->startFilling(split->plan.memberCount);
 
     char number[kMaxDigitWidth + 2];
-    formatNumber(number, split->width, 0);
+    formatNumber(number, split->plan.width, 0);
     char name[kPathBufferSize];
     for (;;) {
         bool last = remaining <= state->volumeSize;
         uint32_t count = last ? static_cast<uint32_t>(remaining) : state->volumeSize;
-        incrementNumber(number, split->width);
+        incrementNumber(number, split->plan.width);
         memberFileName(name, sizeof name, state->archiveName, number, "bin");
         ReplaceStatus status;
         split->member = openMember(name, false, gMemberBuffer, &status);
@@ -421,7 +202,7 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
             break;
         }
         remaining -= count;
-        drawNextSector(split);
+        split->disc->nextStep();
     }
     // A source that grew while it was split is not what the archive holds.
     if (getc(split->source) != EOF) {
@@ -438,18 +219,15 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
     if (!closeMember(&split->head)) {
         return kOutcomeWriteFailed;
     }
-    drawLastStep(split);
+    split->disc->lastStep();
     return kOutcomeDone;
 }
 
 // Releases the drawing objects and tells the user how the split ended. True on success.
 bool finishSplit(Split* split, Outcome outcome) {
     SplitUi* ui = split->ui;
-    if (split->redBrush) {
-        split->canvas->restoreBrush();
-    }
-    split->canvas->restorePen();
-    if (split->canvas != &split->noCanvas) {
+    split->disc->release();
+    if (split->canvas != &gNoCanvas) {
         ui->releaseCanvas(split->canvas);
     }
     split->canvas = nullptr;
@@ -516,23 +294,24 @@ bool splitFile(SplitterState* state, SplitUi* ui) {
     split.ui = ui;
     ui->ownExecutablePath(split.ownPath, sizeof split.ownPath);
     split.ownPath[sizeof split.ownPath - 1] = '\0';
-    rememberFolders(&split);
-    if (!checkSplit(&split)) {
+    rememberFolders(state, split.ownPath);
+    if (!checkSplit(state, ui, &split.plan)) {
         return false;
     }
 
     FileStamp stamp;
     platformReadFileStamp(state->sourcePath, &stamp);
-    FileRecord record = fileRecordFor(stamp, split.memberCount);
+    FileRecord record = fileRecordFor(stamp, split.plan.memberCount);
 
     split.image = ui->openCarriedImage();
     if (split.image == nullptr) {
-        tell(ui, kTextNoImage, split.ownPath);
+        tellError(ui, kTextNoImage, split.ownPath);
         return false;
     }
     char unpackerName[kPathBufferSize];
-    unpackerFileName(unpackerName, sizeof unpackerName, state->archiveName, split.width);
-    if (split.memberExists && !ui->message(kMessageQuestion, kCaptionQuestion, kTextOverwrite)) {
+    unpackerFileName(unpackerName, sizeof unpackerName, state->archiveName, split.plan.width);
+    if (split.plan.memberExists &&
+        !ui->message(kMessageQuestion, kCaptionQuestion, kTextOverwrite)) {
         closeAll(&split);
         return false;
     }
@@ -542,19 +321,21 @@ bool splitFile(SplitterState* state, SplitUi* ui) {
     split.head = openMember(unpackerName, true, gHeadBuffer, &status);
     if (split.head == nullptr) {
         closeAll(&split);
-        tell(ui, status == kReplaceBusy ? kTextArchiveBusy : kTextCannotCreate, unpackerName);
+        tellError(ui, status == kReplaceBusy ? kTextArchiveBusy : kTextCannotCreate, unpackerName);
         return false;
     }
-    if (split.memberExists) {
+    if (split.plan.memberExists) {
         removeStaleVolumes(&split);
     }
 
     ui->setTitle(kTextWorking);
     split.canvas = ui->acquireCanvas();
     if (split.canvas == nullptr) {
-        split.canvas = &split.noCanvas;
+        split.canvas = &gNoCanvas;
     }
-    drawEmptyDisc(split.canvas);
+    ProgressDisc disc(split.canvas);
+    split.disc = &disc;
+    disc.drawEmpty();
     Outcome outcome = writeMembers(&split, record);
     closeAll(&split);
     return finishSplit(&split, outcome);

@@ -7,6 +7,7 @@
 #include <stdint.h>
 #include <stdio.h>
 
+#include "splitter/engine/progress_disc.h"
 #include "splitter/form/splitter_state.h"
 
 // What a message box looks like; mirrors the captions and icons the splitter uses.
@@ -14,24 +15,6 @@ enum MessageKind {
     kMessageError,     // ":-(" with the error icon, OK
     kMessageInfo,      // ":-)" with the information icon, OK
     kMessageQuestion,  // "???" without icon, Yes and No
-};
-
-// The drawing surface of the progress disc (the main window's client area). Coordinates are
-// client pixels. The pen is the red pen of width 1; brushes are solid.
-class SplitCanvas {
-  public:
-    virtual void selectRedPen() = 0;      // create and select the red pen
-    virtual void selectWhiteBrush() = 0;  // create and select a white brush
-    virtual void selectRedBrush() = 0;    // create and select a red brush
-    virtual void restoreBrush() = 0;      // select the previous brush back, delete ours
-    virtual void restorePen() = 0;        // select the previous pen back, delete ours
-    virtual void ellipse(int left, int top, int right, int bottom) = 0;
-    // Sector of the ellipse in the rectangle, counter-clockwise from (x1, y1) to (x2, y2).
-    virtual void pie(int left, int top, int right, int bottom, int x1, int y1, int x2, int y2) = 0;
-    virtual void line(int x1, int y1, int x2, int y2) = 0;
-
-  protected:
-    ~SplitCanvas() = default;
 };
 
 class SplitUi {
@@ -64,29 +47,16 @@ class SplitUi {
     ~SplitUi() = default;
 };
 
-// The window's idle title.
-extern const char kIdleTitle[];  // "Dravnik v2.3"
-
-// The disc: centre (510, 143), radius 43, in client coordinates.
-constexpr int kPieCentreX = 510;
-constexpr int kPieCentreY = 143;
-constexpr int kPieRadius = 43;
-// The disc's bounding rectangle, through which the window erases it after a split.
-constexpr int kPieLeft = kPieCentreX - kPieRadius;    // 467
-constexpr int kPieTop = kPieCentreY - kPieRadius;     // 100
-constexpr int kPieRight = kPieCentreX + kPieRadius;   // 553
-constexpr int kPieBottom = kPieCentreY + kPieRadius;  // 186
-
-// Bytes moved per read and write.
-constexpr unsigned kCopyBufferSize = 4096;
-
 enum CopyResult {
     kCopyDone,
     kCopyReadFailed,   // the input ended early or could not be read
     kCopyWriteFailed,  // a write was refused (a full disk, most likely)
 };
 
-// Moves count bytes (at least 1) from in to out through a 4096-byte buffer, one item of the
+// The window's idle title.
+extern const char kIdleTitle[];  // "Dravnik v2.3"
+
+// Moves count bytes (at least 1) from in to out through a kCopyBufferSize buffer, one item of the
 // block's size per read and per write. Stops at the first failed read or write; the streams
 // stay open for the caller to close.
 CopyResult copyBytes(FILE* in, FILE* out, uint32_t count);

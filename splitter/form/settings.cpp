@@ -211,7 +211,7 @@ bool saveSettings(const char* path, SplitterState* state, const SizeList& list) 
     }
     writeLine(file, kSettingsVersion);
     writeLine(file, state->closeAfterFinish != 0 ? kCloseToken : kDoNotCloseToken);
-    if (state->archiveDirMode > 1) {
+    if (archiveBesideSource(state->archiveDirMode)) {
         memcpy(state->archiveDir, kBesideSourceMark, sizeof kBesideSourceMark);
     }
     // An empty or unusable entry would shift the folder lines or cost all three sizes at the

@@ -7,4 +7,5 @@ void initSplitterState(SplitterState* state) {
     state->sourceSizeKnown = 0;
     state->volumeSize = kDefaultVolumeSize;
     state->waitBlinkOn = 1;
+    state->sourceStatus = kSourceMissing;
 }

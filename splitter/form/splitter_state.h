@@ -7,8 +7,26 @@
 #include "archive/format.h"
 
 // Flags of SplitterState::archiveDirMode.
-constexpr int kArchiveNameBrowsed = 1;   // run time only
-constexpr int kArchiveBesideSource = 2;  // saved
+constexpr int kArchiveNameBrowsed = 1;   // run time only: the archive name came from its dialog
+constexpr int kArchiveBesideSource = 2;  // saved: archives go beside their source
+
+inline bool archiveNameBrowsed(int mode) {
+    return (mode & kArchiveNameBrowsed) != 0;
+}
+inline bool archiveBesideSource(int mode) {
+    return (mode & kArchiveBesideSource) != 0;
+}
+// The mode with the saved choice set as beside says; the run-time flag is kept.
+inline int withArchiveBesideSource(int mode, bool beside) {
+    return (mode & kArchiveNameBrowsed) | (beside ? kArchiveBesideSource : 0);
+}
+
+// What the last look at the source found.
+enum SourceStatus {
+    kSourceReadable,  // open, size in sourceSize
+    kSourceMissing,   // no name, no such file, a folder or a wildcard: the size field is empty
+    kSourceBusy,      // the file exists but cannot be opened now: the size field shows "?????"
+};
 
 constexpr unsigned kVolumeSizeArgSize = 15;  // 14 characters and the terminator
 
@@ -34,6 +52,12 @@ struct SplitterState {
     int sizeListOpen;
     int waitTimerRunning;
     int waitBlinkOn;
+    SourceStatus sourceStatus;
+    // Set while a size text is being applied: its message box takes the focus from the size
+    // box, and that focus change must not apply the box's text a second time.
+    int applyingSize;
+    // Set once the window is being destroyed: late notifications of its controls are ignored.
+    int closing;
 };
 
 // A state as the program starts: empty texts, unknown source, the default volume size.

@@ -4,6 +4,7 @@
 
 #include "archive/folder_scan.h"
 #include "archive/format.h"
+#include "splitter/engine/split_texts.h"
 #include "splitter/form/sizes.h"
 #include "splitter/ui/dialogs.h"
 #include "splitter/ui/main_window.h"
@@ -12,9 +13,6 @@
 namespace {
 
 enum BrowseKind { kBrowseSource = 0, kBrowseArchive = 1 };
-
-const char kTextTooManyVolumes[] =
-    "Слишком много томов: в архиве может быть не больше 2147483647 файлов! Увеличьте размер тома.";
 
 // A refusal of the form: caption "!!!", error icon, then the focus to the field to correct.
 void refuse(const char* text, HWND focus) {
@@ -32,7 +30,7 @@ void readField(HWND field, char* out, int size) {
 bool browseForFile(BrowseKind kind) {
     gFileDialog.nMaxFile = kPathBufferSize;
     if (kind == kBrowseSource) {
-        gFileDialog.lpstrInitialDir = gState.sourceBrowsed ? "" : gState.lastSourceDir;
+        gFileDialog.lpstrInitialDir = gState.sourceBrowsed != 0 ? "" : gState.lastSourceDir;
         gFileDialog.lpstrFile = gState.sourcePath;
         gState.sourcePath[0] = '\0';
         gFileDialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST;
@@ -42,7 +40,10 @@ bool browseForFile(BrowseKind kind) {
         gState.sourceBrowsed = 1;
         return true;
     }
-    gFileDialog.lpstrInitialDir = gState.archiveDirMode == 0 ? gState.archiveDir : "";
+    gFileDialog.lpstrInitialDir =
+        !archiveNameBrowsed(gState.archiveDirMode) && !archiveBesideSource(gState.archiveDirMode)
+            ? gState.archiveDir
+            : "";
     gFileDialog.lpstrFile = gState.archiveName;
     // Offer the name without its folder: of the archive name, or else of the source.
     const char* from = gState.archiveName[0] != '\0' ? gState.archiveName : gState.sourcePath;
@@ -60,12 +61,12 @@ bool browseForFile(BrowseKind kind) {
 // started) when the split may not start.
 bool checkBeforeSplit() {
     if (gState.volumeCount == 1) {
-        refuse("Нет смысла разбивать файл", gForm.sourceEdit);
+        refuse(kTextPointless, gForm.sourceEdit);
         return false;
     }
     if (gState.sourceSizeKnown == 0) {
-        if (gSourceStatus != kSourceBusy) {
-            refuse("Разбиваемый файл не выбран или недоступен!", gForm.sourceEdit);
+        if (gState.sourceStatus != kSourceBusy) {
+            refuse(kTextSourceUnavailable, gForm.sourceEdit);
         } else if (SetTimer(gMainWindow, kWaitTimerId, kWaitTimerPeriod, nullptr) != 0) {
             gState.waitTimerRunning = 1;
         }
@@ -74,17 +75,17 @@ bool checkBeforeSplit() {
     readField(gForm.archiveEdit, gState.archiveName, kPathBufferSize);
     size_t length = strlen(gState.archiveName);
     if (length == 0 || isPathSeparator(gState.archiveName[length - 1])) {
-        refuse("Введите имя архива!", gForm.archiveEdit);
+        refuse(kTextEnterName, gForm.archiveEdit);
         return false;
     }
     // The record holds M in 32 bits: so many members only a larger volume size avoids.
     if (gState.volumeCount > kMaxVolumeCount) {
-        refuse(kTextTooManyVolumes, gForm.volumeSizeBox);
+        refuse(kTextTooManyMembers, gForm.volumeSizeBox);
         return false;
     }
     if (archiveTouchesSource(gState.sourcePath, gState.archiveName,
                              static_cast<int>(gState.volumeCount), &gState.numberWidth)) {
-        refuse("Конфликт имен архива и исходного файла!", gForm.archiveEdit);
+        refuse(kTextNameConflict, gForm.archiveEdit);
         return false;
     }
     return true;
@@ -98,8 +99,7 @@ void runSplitCommand() {
     if (gState.waitTimerRunning) {
         // Asked again while waiting: the checks below decide afresh and wait again if they
         // must. No tick may start a second split while one of their messages is shown.
-        gState.waitTimerRunning = 0;
-        KillTimer(gMainWindow, kWaitTimerId);
+        killWaitTimer();
     }
     // Enter from the size box comes before the box has applied its text: apply it now, so that
     // the split never uses a size below the minimum or a count from an older size.
@@ -116,7 +116,7 @@ void runSplitCommand() {
         return;
     }
     bool done = runSplitEngine();
-    if (!IsWindow(gMainWindow) || gClosing) {
+    if (!IsWindow(gMainWindow) || gState.closing != 0) {
         return;  // the split ended the program
     }
     if (!done) {
@@ -236,7 +236,7 @@ void suggestArchiveName() {
     }
     const char* name = fileNamePart(gState.sourcePath);
     char suggestion[kPathBufferSize];
-    const char* folder = gState.archiveDirMode < kArchiveBesideSource ? gState.archiveDir : "";
+    const char* folder = !archiveBesideSource(gState.archiveDirMode) ? gState.archiveDir : "";
     // A folder and a name that together exceed a path are cut like any over-long typed text.
     size_t folderLength = strlen(folder);
     if (folderLength > kMaxPathChars) {
@@ -252,9 +252,13 @@ void suggestArchiveName() {
     SetWindowTextA(gForm.archiveEdit, suggestion);
 }
 
-void stopWaitTimer() {
+void killWaitTimer() {
     gState.waitTimerRunning = 0;
     KillTimer(gMainWindow, kWaitTimerId);
+}
+
+void stopWaitTimer() {
+    killWaitTimer();
     SetWindowTextA(gForm.countValue, "");
 }
 
@@ -263,10 +267,9 @@ void onTimer(UINT_PTR id) {
         return;
     }
     bool readable = refreshSourceSize();
-    if (readable || gSourceStatus != kSourceBusy) {
+    if (readable || gState.sourceStatus != kSourceBusy) {
         // Free now, or gone: the split command decides (and tells).
-        gState.waitTimerRunning = 0;
-        KillTimer(gMainWindow, kWaitTimerId);
+        killWaitTimer();
         refreshVolumeCount();
         SendMessageA(gMainWindow, WM_COMMAND, ID_SPLIT, 0);
         return;
@@ -276,7 +279,7 @@ void onTimer(UINT_PTR id) {
 }
 
 void onCommand(int id, int code, HWND) {
-    if (gClosing) {
+    if (gState.closing != 0) {
         return;
     }
     switch (id) {

@@ -17,14 +17,15 @@ constexpr int kLeftMargin = 7;
 constexpr int kLabelWidth = 268;
 constexpr int kFieldX = kLeftMargin + kLabelWidth + 9;  // 284
 constexpr int kBrowseWidth = 101;
-constexpr int kBrowseX = 617 - kBrowseWidth;          // 516
+constexpr int kRightEdge = 617;                       // of the browse buttons
+constexpr int kBrowseX = kRightEdge - kBrowseWidth;   // 516
 constexpr int kWideWidth = kBrowseX - (kFieldX + 9);  // 223
 constexpr int kNarrowWidth = 100;
 constexpr int kFirstRowY = 40;
 constexpr int kRowStep = 30;
 constexpr int kRowHeight = 25;
-constexpr int kComboHeight = 125;  // with its drop-down list
-constexpr int kSplitY = 70 + 123;
+constexpr int kComboHeight = 125;                             // with its drop-down list
+constexpr int kSplitY = kFirstRowY + 5 * kRowStep + 3;        // 193, below the five rows
 constexpr int kSplitWidth = (kWindowWidth - 7) / 4 * 4 - 13;  // 607
 
 // The longest path the edit fields take, so that nothing typed is cut when it is read back.
@@ -75,14 +76,14 @@ void createControls(HWND window) {
                   kRowHeight, ID_SOURCE_LABEL);
     gForm.sourceEdit = createControl(window, "edit", "", field, kFieldX, rowY(0), kWideWidth,
                                      kRowHeight, ID_SOURCE_EDIT);
-    gForm.sourceBrowse = createControl(window, "button", "Обзор...", WS_TABSTOP, kBrowseX, rowY(0),
-                                       kBrowseWidth, kRowHeight, ID_SOURCE_BROWSE);
+    createControl(window, "button", "Обзор...", WS_TABSTOP, kBrowseX, rowY(0), kBrowseWidth,
+                  kRowHeight, ID_SOURCE_BROWSE);
     createControl(window, "static", "Имя архива (без расширения):", SS_LEFT, kLeftMargin, rowY(1),
                   kLabelWidth, kRowHeight, ID_ARCHIVE_LABEL);
     gForm.archiveEdit = createControl(window, "edit", "", field, kFieldX, rowY(1), kWideWidth,
                                       kRowHeight, ID_ARCHIVE_EDIT);
-    gForm.archiveBrowse = createControl(window, "button", "Обзор...", WS_TABSTOP, kBrowseX, rowY(1),
-                                        kBrowseWidth, kRowHeight, ID_ARCHIVE_BROWSE);
+    createControl(window, "button", "Обзор...", WS_TABSTOP, kBrowseX, rowY(1), kBrowseWidth,
+                  kRowHeight, ID_ARCHIVE_BROWSE);
     createControl(window, "static", "Размер выбранного файла:", SS_LEFT, kLeftMargin, rowY(2),
                   kLabelWidth, kRowHeight, ID_SIZE_LABEL);
     gForm.sizeValue = createControl(window, "static", "", SS_CENTER, kFieldX, rowY(2), kNarrowWidth,

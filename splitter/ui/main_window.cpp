@@ -18,12 +18,12 @@ HBRUSH gWhiteBrush;
 int gWindowHeight;
 FormControls gForm;
 OPENFILENAMEA gFileDialog;
-SourceStatus gSourceStatus = kSourceMissing;
-bool gClosing;
 
 namespace {
 
 const char kClassName[] = "Dravnik";
+// Where a maximised window stands (it keeps its size).
+constexpr int kMaximisedPosition = 100;
 
 // Tooltip texts of the toolbar buttons ID_SETTINGS, ID_HELP, ID_ABOUT.
 const char* const kToolTips[] = {"Настройки", "Справка", "О программе"};
@@ -47,8 +47,8 @@ bool registerWindowClass(WNDPROC procedure) {
 void onGetMinMaxInfo(MINMAXINFO* info) {
     info->ptMaxSize.x = kWindowWidth;
     info->ptMaxSize.y = gWindowHeight;
-    info->ptMaxPosition.x = 100;
-    info->ptMaxPosition.y = 100;
+    info->ptMaxPosition.x = kMaximisedPosition;
+    info->ptMaxPosition.y = kMaximisedPosition;
     info->ptMinTrackSize.x = kWindowWidth;
     info->ptMinTrackSize.y = gWindowHeight;
     info->ptMaxTrackSize.x = kWindowWidth;
@@ -84,12 +84,11 @@ void handleCommandLine(size_t length, const char* text) {
 }
 
 void onDestroy() {
-    gClosing = true;
+    gState.closing = 1;
     saveFormSettings();
     DeleteObject(gWhiteBrush);
     if (gState.waitTimerRunning) {
-        KillTimer(gMainWindow, kWaitTimerId);
-        gState.waitTimerRunning = 0;
+        killWaitTimer();
     }
     PostQuitMessage(0);
 }
@@ -155,7 +154,7 @@ void handleShortcut(const MSG& msg, bool listWasOpen) {
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
     gInstance = instance;
     initSplitterState(&gState);
-    gWindowHeight = GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYMENU) + 236;
+    gWindowHeight = GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYMENU) + kClientHeight;
     gWhiteBrush = CreateSolidBrush(RGB(255, 255, 255));
     if (!registerWindowClass(mainWindowProc)) {
         return 0;

@@ -15,9 +15,7 @@
 struct FormControls {
     HWND toolbar;
     HWND sourceEdit;
-    HWND sourceBrowse;
     HWND archiveEdit;
-    HWND archiveBrowse;
     HWND sizeValue;
     HWND volumeSizeBox;
     HWND countValue;
@@ -28,20 +26,13 @@ extern SplitterState gState;
 extern HINSTANCE gInstance;
 extern HWND gMainWindow;
 extern HBRUSH gWhiteBrush;
-extern int gWindowHeight;  // H: caption + menu + 236
+extern int gWindowHeight;  // caption + menu + kClientHeight
 extern FormControls gForm;
 extern OPENFILENAMEA gFileDialog;  // shared by both browse buttons
-// What the last look at the source found.
-enum SourceStatus {
-    kSourceReadable,  // open, size in gState.sourceSize
-    kSourceMissing,   // no name, no such file, a folder or a wildcard: the size field is empty
-    kSourceBusy,      // the file exists but cannot be opened now: the size field shows "?????"
-};
-extern SourceStatus gSourceStatus;
-// Set once the window is being destroyed: late notifications of its controls are ignored.
-extern bool gClosing;
 
 constexpr int kWindowWidth = 630;
+// The client area's height below the menu.
+constexpr int kClientHeight = 236;
 constexpr UINT_PTR kWaitTimerId = 1;
 constexpr UINT kWaitTimerPeriod = 500;
 
@@ -56,7 +47,10 @@ void saveFormSettings();
 void onCommand(int id, int code, HWND control);
 void onTimer(UINT_PTR id);
 void suggestArchiveName();
+// Stops waiting for a busy source and clears the blinking count field.
 void stopWaitTimer();
+// Stops the wait timer only (the count field is about to be set anew).
+void killWaitTimer();
 
 // volume_size.cpp
 // Normalises `text` (writable, kSizeTextSize bytes), enforces the minimum size and moves the
@@ -65,7 +59,7 @@ void stopWaitTimer();
 bool applyVolumeSizeText(char* text, bool loud);
 // Applies what the size box's edit field holds now. False when it was no usable size.
 bool applyVolumeSizeBox(bool loud);
-// Opens the source, sets gState.sourceSize (any size), sourceSizeKnown, gSourceStatus and the
+// Opens the source, sets gState.sourceSize (any size), sourceSizeKnown, sourceStatus and the
 // size field; true when it could be opened and its size read.
 bool refreshSourceSize();
 // Sets gState.volumeCount and the count field from the source size and the volume size.

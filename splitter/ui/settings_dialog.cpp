@@ -55,11 +55,11 @@ BOOL onInitDialog(HWND dialog, SettingsDialog* d) {
         SetWindowTextA(GetDlgItem(dialog, kTextControls[i]), kSettingsTexts[i + 1]);
     }
     EnableWindow(d->applyButton, FALSE);
-    const int checkedMode = d->state->archiveDirMode < kArchiveBesideSource ? ID_SET_BESIDE_PREVIOUS
-                                                                            : ID_SET_BESIDE_SOURCE;
+    const int checkedMode = archiveBesideSource(d->state->archiveDirMode) ? ID_SET_BESIDE_SOURCE
+                                                                          : ID_SET_BESIDE_PREVIOUS;
     SendMessageA(GetDlgItem(dialog, checkedMode), BM_SETCHECK, BST_CHECKED, 0);
     SendMessageA(GetDlgItem(dialog, ID_SET_CLOSE_AFTER), BM_SETCHECK,
-                 d->state->closeAfterFinish == 1 ? BST_CHECKED : BST_UNCHECKED, 0);
+                 d->state->closeAfterFinish != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
     d->workingMode = d->state->archiveDirMode;
     d->workingClose = d->state->closeAfterFinish;
     return TRUE;  // the system puts the focus on the first tab stop
@@ -69,19 +69,19 @@ void onCommand(HWND dialog, SettingsDialog* d, int id, int code) {
     switch (id) {
         case ID_SET_BESIDE_PREVIOUS:
             if (code == BN_CLICKED) {
-                d->workingMode = d->workingMode % 2;  // keeps kArchiveNameBrowsed
+                d->workingMode = withArchiveBesideSource(d->workingMode, false);
                 setApplyEnabled(dialog, d, true);
             }
             break;
         case ID_SET_BESIDE_SOURCE:
             if (code == BN_CLICKED) {
-                d->workingMode = d->workingMode % 2 + kArchiveBesideSource;
+                d->workingMode = withArchiveBesideSource(d->workingMode, true);
                 setApplyEnabled(dialog, d, true);
             }
             break;
         case ID_SET_CLOSE_AFTER:
             if (code == BN_CLICKED) {
-                d->workingClose = 1 - d->workingClose;
+                d->workingClose = d->workingClose != 0 ? 0 : 1;
                 setApplyEnabled(dialog, d, true);
             }
             break;

@@ -11,10 +11,6 @@ namespace {
 
 const char kBusySourceText[] = "?????";
 
-// Set while a size text is being applied: its message box takes the focus from the size box,
-// and that focus change must not apply the box's text a second time.
-bool gApplying = false;
-
 // The box's three list entries; missing or over-long ones keep the defaults.
 void readSizeList(SizeList* list) {
     defaultSizeList(list);
@@ -51,7 +47,7 @@ void readVolumeSizeBox(char* out) {
 }
 
 bool applyVolumeSizeText(char* text, bool loud) {
-    gApplying = true;
+    gState.applyingSize = 1;
     bool accepted = true;
     // Checked and used as the box will show it: "1e5" is refused as the "1" it becomes.
     uint64_t size = normaliseSizeText(text);
@@ -72,12 +68,12 @@ bool applyVolumeSizeText(char* text, bool loud) {
     }
     promoteSizeText(&list, text);
     writeSizeList(list);
-    gApplying = false;
+    gState.applyingSize = 0;
     return accepted;
 }
 
 bool applyVolumeSizeBox(bool loud) {
-    if (gApplying) {
+    if (gState.applyingSize != 0) {
         return true;
     }
     char text[kSizeTextSize];
@@ -99,13 +95,13 @@ bool refreshSourceSize() {
             char text[kGroupedTextSize];
             groupThousands(gState.sourceSize, text, sizeof(text));
             SetWindowTextA(gForm.sizeValue, text);
-            gSourceStatus = kSourceReadable;
+            gState.sourceStatus = kSourceReadable;
             return true;
         }
     }
     SetWindowTextA(gForm.sizeValue, "");
     gState.sourceSizeKnown = 0;
-    gSourceStatus = kSourceMissing;
+    gState.sourceStatus = kSourceMissing;
     if (nameHasWildcard(gState.sourcePath)) {
         return false;
     }
@@ -113,7 +109,7 @@ bool refreshSourceSize() {
     DWORD attributes = GetFileAttributesA(gState.sourcePath);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         SetWindowTextA(gForm.sizeValue, kBusySourceText);
-        gSourceStatus = kSourceBusy;
+        gState.sourceStatus = kSourceBusy;
     }
     return false;
 }

@@ -35,8 +35,8 @@ void block(ScanContext* context, const char* name) {
 }
 
 // Member k (0 the unpacker file): does its exact name exist, is it the source, and can it be
-// replaced? listedAs is the folder entry that led here (null when none was listed).
-void examine(ScanContext* context, unsigned k, const char* listedAs) {
+// replaced? The name is looked up as the split will write it, whatever the listing's spelling.
+void examine(ScanContext* context, unsigned k) {
     char name[kPathBufferSize];
     bool built = k == 0
                      ? unpackerFileName(name, sizeof name, context->archiveName, context->width)
@@ -44,7 +44,6 @@ void examine(ScanContext* context, unsigned k, const char* listedAs) {
     if (!built) {
         return;
     }
-    (void)listedAs;
     if (!platformFileExists(name)) {
         return;
     }
@@ -94,7 +93,7 @@ void visitEntry(const char* entry, void* opaque) {
     ScanContext* context = static_cast<ScanContext*>(opaque);
     int64_t k = memberNumberOf(context, entry);
     if (k >= 0) {
-        examine(context, static_cast<unsigned>(k), entry);
+        examine(context, static_cast<unsigned>(k));
     }
 }
 
@@ -129,7 +128,7 @@ ArchiveFolderScan scanArchiveFolder(const char* archiveName, int memberCount, in
     if (!platformListFolder(folder, visitEntry, &context)) {
         // A folder that cannot be listed may still be reachable: look at every name.
         for (unsigned k = 0; k <= context.lastStale; ++k) {
-            examine(&context, k, nullptr);
+            examine(&context, k);
         }
     }
     return context.result;

@@ -15,7 +15,9 @@ bool platformOwnExecutablePath(char* out, size_t size);
 // True when something of exactly this name exists (a file or a folder).
 bool platformFileExists(const char* path);
 
-// Size of the file in bytes, or -1 when it cannot be opened for reading.
+// Size of the file in bytes, or -1 when it cannot be opened for reading. On Windows it is
+// opened the way a split reads it, sharing reading only: a file that another program has open
+// for writing reads as -1 too.
 int64_t platformFileSize(const char* path);
 
 // Reads the file's times and attribute bits as Windows reports them. Opens with sharing, so a

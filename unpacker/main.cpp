@@ -337,7 +337,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR argument, int) {
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 extern "C" void __stdcall unpackerEntry() {
-    char* argument = const_cast<char*>(commandArgument(GetCommandLineA()));
+    char* argument = const_cast<char*>(skipProgramName(GetCommandLineA()));
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(&__ImageBase);
     ExitProcess(static_cast<UINT>(WinMain(instance, nullptr, argument, 0)));
 }

@@ -34,27 +34,6 @@ bool sameText(const char* a, const char* b, unsigned length) {
 
 }  // namespace
 
-const char* commandArgument(const char* commandLine) {
-    const char* p = commandLine;
-    if (*p == '"') {
-        ++p;
-        while (*p != '\0' && *p != '"') {
-            ++p;
-        }
-        if (*p == '"') {
-            ++p;
-        }
-    } else {
-        while (*p != '\0' && *p != ' ' && *p != '\t') {
-            ++p;
-        }
-    }
-    while (*p == ' ' || *p == '\t') {
-        ++p;
-    }
-    return p;
-}
-
 bool decodeArchiveArgument(const char* argument, char* out, unsigned size) {
     unsigned n = 0;
     for (; argument[n] != '\0'; ++n) {

@@ -3,10 +3,7 @@
 // and the batch file itself. Free of the window system, so that they can be tested natively.
 #pragma once
 
-// The argument part of a command line: everything after the program's name (which ends at its
-// closing double quote when it starts with one, else at the first blank or tab) and the blanks
-// and tabs that follow it.
-const char* commandArgument(const char* commandLine);
+#include "platform/program_arguments.h"  // skipProgramName: the argument part of the command line
 
 // Copies the argument into out (size bytes) turning every double quote back into a blank.
 // False when it did not fit; out then holds as much as fits.

@@ -86,27 +86,6 @@ void readOptionValue(Scanner* s, char* out, size_t outSize, bool allowQuotes) {
 
 }  // namespace
 
-const char* skipProgramName(const char* commandLine) {
-    const char* p = commandLine;
-    if (*p == '"') {
-        ++p;
-        while (*p != '\0' && *p != '"') {
-            ++p;
-        }
-        if (*p == '"') {
-            ++p;
-        }
-    } else {
-        while (*p != '\0' && !isBlank(*p)) {
-            ++p;
-        }
-    }
-    while (isBlank(*p)) {
-        ++p;
-    }
-    return p;
-}
-
 void parseCommandLine(const char* text, size_t length, SplitterState* state) {
     state->sourcePath[0] = '\0';
     state->archiveName[0] = '\0';

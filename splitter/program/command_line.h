@@ -4,11 +4,8 @@
 
 #include <stddef.h>
 
+#include "platform/program_arguments.h"
 #include "splitter/form/splitter_state.h"
-
-// Returns the text that follows the program's own name in a full command line as the system
-// gives it (the name plain or in double quotes), with the blanks after the name skipped.
-const char* skipProgramName(const char* commandLine);
 
 // Scans the first `length` bytes of `text` (it may end earlier at a zero byte) and fills
 // state->sourcePath, state->archiveName and state->volumeSizeArg. sourcePath and archiveName

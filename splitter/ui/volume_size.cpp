@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "archive/format.h"
+#include "platform/platform.h"
 #include "splitter/form/sizes.h"
 #include "splitter/ui/main_window.h"
 
@@ -82,22 +83,16 @@ bool applyVolumeSizeBox(bool loud) {
 }
 
 bool refreshSourceSize() {
-    HANDLE file = CreateFileA(gState.sourcePath, GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-        // The whole 64-bit length: a source may hold 4 GiB and more.
-        LARGE_INTEGER size;
-        BOOL known = GetFileSizeEx(file, &size);
-        CloseHandle(file);
-        if (known && size.QuadPart >= 0) {
-            gState.sourceSize = static_cast<uint64_t>(size.QuadPart);
-            gState.sourceSizeKnown = 1;
-            char text[kGroupedTextSize];
-            groupThousands(gState.sourceSize, text, sizeof(text));
-            SetWindowTextA(gForm.sizeValue, text);
-            gState.sourceStatus = kSourceReadable;
-            return true;
-        }
+    // The whole 64-bit length: a source may hold 4 GiB and more.
+    int64_t size = platformFileSize(gState.sourcePath);
+    if (size >= 0) {
+        gState.sourceSize = static_cast<uint64_t>(size);
+        gState.sourceSizeKnown = 1;
+        char text[kGroupedTextSize];
+        groupThousands(gState.sourceSize, text, sizeof(text));
+        SetWindowTextA(gForm.sizeValue, text);
+        gState.sourceStatus = kSourceReadable;
+        return true;
     }
     SetWindowTextA(gForm.sizeValue, "");
     gState.sourceSizeKnown = 0;
@@ -106,8 +101,7 @@ bool refreshSourceSize() {
         return false;
     }
     // A folder never becomes readable as a file: it is "not available", not "busy".
-    DWORD attributes = GetFileAttributesA(gState.sourcePath);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+    if (platformFileExists(gState.sourcePath) && !platformIsFolder(gState.sourcePath)) {
         SetWindowTextA(gForm.sizeValue, kBusySourceText);
         gState.sourceStatus = kSourceBusy;
     }

@@ -16,12 +16,12 @@ int lastBackslashIndexForTest(const char* path) {
 }  // namespace
 
 TEST(JoinStartup, ArgumentFollowsTheProgramName) {
-    EXPECT_STREQ(commandArgument("\"C:\\Temp dir\\ombra0.exe\" C:\\a\"b\\set.0.exe"),
+    EXPECT_STREQ(skipProgramName("\"C:\\Temp dir\\ombra0.exe\" C:\\a\"b\\set.0.exe"),
                  "C:\\a\"b\\set.0.exe");
-    EXPECT_STREQ(commandArgument("C:\\Temp\\ombra0.exe \t x"), "x");
-    EXPECT_STREQ(commandArgument("set.0.exe"), "");
-    EXPECT_STREQ(commandArgument("\"set.0.exe\""), "");
-    EXPECT_STREQ(commandArgument("\"unclosed"), "");
+    EXPECT_STREQ(skipProgramName("C:\\Temp\\ombra0.exe \t x"), "x");
+    EXPECT_STREQ(skipProgramName("set.0.exe"), "");
+    EXPECT_STREQ(skipProgramName("\"set.0.exe\""), "");
+    EXPECT_STREQ(skipProgramName("\"unclosed"), "");
 }
 
 TEST(JoinStartup, ArchivePathWithBlanksSurvivesTheRelaunch) {
@@ -33,7 +33,7 @@ TEST(JoinStartup, ArchivePathWithBlanksSurvivesTheRelaunch) {
                  "\"C:\\Documents and Settings\\Temp\\ombra3.exe\" "
                  "C:\\My\"Files\\new\"set\\s.0.exe");
     char back[300];
-    ASSERT_TRUE(decodeArchiveArgument(commandArgument(line), back, sizeof back));
+    ASSERT_TRUE(decodeArchiveArgument(skipProgramName(line), back, sizeof back));
     EXPECT_STREQ(back, archive);
     // Too small a buffer is refused, never overrun.
     char small[20];

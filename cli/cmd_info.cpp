@@ -6,11 +6,11 @@
 
 #include "archive/format.h"
 #include "archive/header.h"
+#include "archive/number_text.h"
 #include "cli/codepage.h"
 #include "cli/commands.h"
 #include "cli/terminal.h"
 #include "platform/platform.h"
-#include "splitter/form/sizes.h"
 
 namespace {
 

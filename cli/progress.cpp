@@ -3,7 +3,7 @@
 #include <time.h>
 #include <unistd.h>
 
-#include "splitter/form/sizes.h"
+#include "archive/number_text.h"
 
 double monotonicSeconds() {
     struct timespec now;

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "archive/format.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -128,49 +129,6 @@ uint64_t truncateSize(double product) {
     return static_cast<uint32_t>(static_cast<uint64_t>(whole));
 }
 
-// The decimal digits of value, most significant first, into digits (at least 21 bytes).
-// Returns their count.
-int digitsOf(uint64_t value, char* digits) {
-    char reversed[20];
-    int n = 0;
-    do {
-        reversed[n++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    for (int i = 0; i < n; ++i) {
-        digits[i] = reversed[n - 1 - i];
-    }
-    digits[n] = '\0';
-    return n;
-}
-
-// Case-insensitive equality for size texts: ASCII letters and the Cyrillic letters of code
-// page 1251.
-char foldCase(char c) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (u >= 'a' && u <= 'z') {
-        return static_cast<char>(u - 'a' + 'A');
-    }
-    if (u >= 0xE0) {
-        return static_cast<char>(u - 0x20);
-    }
-    if (u == 0xB8) {  // ё
-        return static_cast<char>(0xA8);
-    }
-    return c;
-}
-
-bool equalIgnoringCase(const char* a, const char* b) {
-    while (*a != '\0' && *b != '\0') {
-        if (foldCase(*a) != foldCase(*b)) {
-            return false;
-        }
-        ++a;
-        ++b;
-    }
-    return *a == *b;
-}
-
 void copyEntry(char* out, const char* text) {
     size_t n = strlen(text);
     if (n >= kSizeTextSize) {
@@ -238,40 +196,6 @@ VolumeSizeCheck checkVolumeSize(uint64_t size) {
     return size > kMaxVolumeSize ? kVolumeSizeTooLarge : kVolumeSizeOk;
 }
 
-void decimalText(uint64_t value, char* out, size_t outSize) {
-    char digits[21];
-    int n = digitsOf(value, digits);
-    if (outSize == 0) {
-        return;
-    }
-    if (static_cast<size_t>(n) >= outSize) {
-        out[0] = '\0';
-        return;
-    }
-    memcpy(out, digits, static_cast<size_t>(n) + 1);
-}
-
-void groupThousands(uint64_t value, char* out, size_t outSize) {
-    char digits[21];
-    int n = digitsOf(value, digits);
-    size_t grouped = static_cast<size_t>(n + (n - 1) / 3);
-    if (outSize == 0) {
-        return;
-    }
-    if (grouped >= outSize) {
-        out[0] = '\0';
-        return;
-    }
-    size_t o = 0;
-    for (int i = 0; i < n; ++i) {
-        if (i > 0 && (n - i) % 3 == 0) {
-            out[o++] = ' ';
-        }
-        out[o++] = digits[i];
-    }
-    out[o] = '\0';
-}
-
 int64_t volumeCountFor(uint64_t sourceSize, const char* sourceFieldText, uint32_t volumeSize) {
     // The name's length, whether or not a folder stands in front of it.
     uint32_t nameLength = static_cast<uint32_t>(strlen(fileNamePart(sourceFieldText)));
@@ -290,7 +214,8 @@ void promoteSizeText(SizeList* list, const char* text) {
     int found = -1;
     for (int k = 1; k <= 3; ++k) {
         int i = k % 3;
-        if (equalIgnoringCase(list->entries[i], top)) {
+        // Letters in any case of code page 1251 ("1,44m" is "1,44M"), folded as names are.
+        if (namesEqualIgnoringCase(list->entries[i], top)) {
             found = i;
             break;
         }

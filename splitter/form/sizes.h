@@ -1,10 +1,12 @@
-// Size texts ("1457664", "1.38M", "650M"), grouped digits and the archive's file count.
+// Size texts ("1457664", "1.38M", "650M") and the archive's file count.
 // Plain logic on texts and integers, free of the window system. Volume sizes are 32-bit;
 // source sizes and counts are 64-bit.
 #pragma once
 
 #include <stddef.h>
 #include <stdint.h>
+
+#include "archive/number_text.h"  // grouped digits, as the size field shows them
 
 // Longest size text the form takes from the size box: 24 characters and the terminator.
 constexpr unsigned kSizeTextSize = 25;
@@ -42,16 +44,6 @@ VolumeSizeCheck checkVolumeSize(uint64_t size);
 // The refusals of a size text that checkVolumeSize does not pass.
 extern const char kSizeTooSmallText[];  // "Размер тома не может быть меньше 20480!"
 extern const char kSizeTooLargeText[];  // "Размер тома должен быть меньше 4 ГБ!"
-
-// Longest text of a 64-bit value: 20 digits, 6 blanks between groups, the terminator.
-constexpr size_t kGroupedTextSize = 27;
-
-// Decimal text of value with one blank between groups of three digits ("4 831 838 208").
-// Empty when it does not fit into outSize bytes (kGroupedTextSize always suffice).
-void groupThousands(uint64_t value, char* out, size_t outSize);
-
-// Plain decimal text of value ("2147483648"). Empty when it does not fit (21 bytes suffice).
-void decimalText(uint64_t value, char* out, size_t outSize);
 
 // M for a source of sourceSize bytes whose path (as typed, possibly with a folder) is
 // sourceFieldText, cut into volumes of volumeSize bytes: ceil((S + H) / V) in 64 bits, H the

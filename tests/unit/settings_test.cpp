@@ -228,3 +228,18 @@ TEST(SettingsFile, UnwritableLocationIsReportedAsFalse) {
     defaultSizeList(&list);
     EXPECT_FALSE(saveSettings(dir.file("no/such/folder/dravnik.ini").c_str(), &state, list));
 }
+
+// The settings dialog's two choices change the saved flag only: an archive name taken from its
+// dialog stays marked as such, whichever folder the next archives go to.
+TEST(ArchiveFolderMode, ChoosingTheFolderKeepsTheBrowsedFlag) {
+    EXPECT_EQ(withArchiveBesideSource(kArchiveNameBrowsed, true),
+              kArchiveNameBrowsed | kArchiveBesideSource);
+    EXPECT_EQ(withArchiveBesideSource(kArchiveNameBrowsed | kArchiveBesideSource, false),
+              kArchiveNameBrowsed);
+    EXPECT_EQ(withArchiveBesideSource(kArchiveBesideSource, false), 0);
+    EXPECT_EQ(withArchiveBesideSource(0, true), kArchiveBesideSource);
+    EXPECT_TRUE(archiveBesideSource(kArchiveNameBrowsed | kArchiveBesideSource));
+    EXPECT_FALSE(archiveBesideSource(kArchiveNameBrowsed));
+    EXPECT_TRUE(archiveNameBrowsed(kArchiveNameBrowsed | kArchiveBesideSource));
+    EXPECT_FALSE(archiveNameBrowsed(kArchiveBesideSource));
+}

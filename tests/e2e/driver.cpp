@@ -938,7 +938,7 @@ int cmdTimeClick(int argc, wchar_t** argv) {
     // GetWindowTextW reads another process's title without a message: the window's thread
     // is busy with the work being timed.
     wchar_t title[512];
-    for (;;) {
+    for (int polls = 1;; ++polls) {
         GetWindowTextW(window, title, 512);
         if (textMatches(argv[2], title)) {
             break;
@@ -946,6 +946,14 @@ int cmdTimeClick(int argc, wchar_t** argv) {
         if (!IsWindow(window) || secondsSince(start) >= seconds) {
             return fail(L"title of '%ls' is '%ls', not '%ls', after %.1f s", argv[0], title,
                         argv[2], secondsSince(start));
+        }
+        // An error message ends the wait at once (looked for every 0.1 s only: it takes a
+        // walk over all windows).
+        HWND error = polls % 50 == 0 ? findTopLevel(isMessageBox, L":-(") : nullptr;
+        if (error != nullptr) {
+            wchar_t text[1024];
+            windowText(GetDlgItem(error, kMessageBoxTextId), text, 1024);
+            return fail(L"an error message came instead: %ls", text);
         }
         Sleep(kStopwatchPollMs);
     }

@@ -21,6 +21,21 @@ const char* const kTextNoVolumeName = "Невозможно составить �
 // Big enough for the longest pattern with the longest path: no message is ever cut short.
 constexpr unsigned kMessageSize = kTargetPathSize + 128;
 
+// Stream buffers of the piece being read and of the target, uninitialised, so the image does
+// not grow. The data still moves through the caller's block; these turn its many small reads
+// and writes into few large system calls.
+constexpr unsigned kStreamBufferSize = 256 * 1024;
+char gPieceBuffer[kStreamBufferSize];
+char gTargetBuffer[kStreamBufferSize];
+
+FILE* openStream(const char* path, const char* mode, char* buffer) {
+    FILE* file = fopen(path, mode);
+    if (file != nullptr) {
+        setvbuf(file, buffer, _IOFBF, kStreamBufferSize);
+    }
+    return file;
+}
+
 void showError(JoinUi* ui, const char* pattern, const char* arg) {
     char text[kMessageSize];
     formatText(text, sizeof text, pattern, arg);
@@ -164,7 +179,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
         showError(ui, kTextPathTooLong, archivePath);
         return kJoinBadArchive;
     }
-    FILE* archive = fopen(archivePath, "rb");
+    FILE* archive = openStream(archivePath, "rb", gPieceBuffer);
     if (archive == nullptr) {
         showError(ui, kTextCannotRead, archivePath);
         return kJoinBadArchive;
@@ -216,7 +231,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
         platformClearAttributes(target);
         remove(target);
     }
-    FILE* out = fopen(target, "wb");
+    FILE* out = openStream(target, "wb", gTargetBuffer);
     if (out == nullptr) {
         fclose(archive);
         ui->showError(kTextCannotCreate);
@@ -252,7 +267,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
             incomplete = true;
             break;
         }
-        piece = fopen(archivePath, "rb");
+        piece = openStream(archivePath, "rb", gPieceBuffer);
         if (piece != nullptr) {
             continue;
         }
@@ -272,7 +287,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
         }
         // The next volumes are looked for beside the picked file, under its name.
         pathLength = static_cast<unsigned>(strlen(archivePath));
-        piece = fopen(archivePath, "rb");
+        piece = openStream(archivePath, "rb", gPieceBuffer);
         if (piece == nullptr) {
             showError(ui, kTextCannotRead, archivePath);
             unreadable = true;

@@ -25,6 +25,8 @@ constexpr UINT kBrowseFlags = BIF_RETURNONLYFSDIRS | BIF_RETURNFSANCESTORS;
 constexpr int kMaxCopyNumber = 1000;
 // "ombra999.exe" and "selfdel999.bat" with their folder must stay a path of 255 characters.
 constexpr unsigned kNumberedNameChars = 14;
+// The progress bar moves at most this often (ms): smooth to the eye, cheap to draw.
+constexpr DWORD kProgressIntervalMs = 100;
 
 const char* const kClassName = "Ombrasta";
 const char* const kCaptionError = ":-(";
@@ -40,9 +42,18 @@ HWND gProgressBar;
 char archivePath[kArchivePathSize];
 char copyBuffer[kCopyBufferSize];
 char imageBuffer[kUnpackerImageSize];
+// The pieces copied, the member count, and when the bar was last moved (GetTickCount).
+int gProgress;
+int gProgressMaximum;
+DWORD gProgressShownAt;
 
 void errorBox(HWND owner, const char* text) {
     MessageBoxA(owner, text, kCaptionError, MB_ICONERROR);
+}
+
+void showProgress() {
+    gProgressShownAt = GetTickCount();
+    SendMessageA(gProgressBar, PBM_SETPOS, gProgress, 0);
 }
 
 class Win32JoinUi final : public JoinUi {
@@ -61,13 +72,18 @@ class Win32JoinUi final : public JoinUi {
         return item != nullptr && SHGetPathFromIDListA(item, folder) && folder[0] != '\0';
     }
 
+    // A question or a message stops the join: the bar first shows how far it got.
     bool ask(JoinMessageKind kind, const char* text) override {
+        showProgress();
         bool overwrite = kind == kJoinOverwrite;
         return MessageBoxA(gMainWindow, text, overwrite ? kCaptionQuestion : kCaptionError,
                            MB_YESNO | (overwrite ? 0 : MB_ICONERROR)) != IDNO;
     }
 
-    void showError(const char* text) override { errorBox(gMainWindow, text); }
+    void showError(const char* text) override {
+        showProgress();
+        errorBox(gMainWindow, text);
+    }
 
     JoinPick pickVolume(char* path, unsigned size, int nameOffset) override {
         // The filter is the name twice, each with its terminator, and the final terminator.
@@ -108,10 +124,17 @@ class Win32JoinUi final : public JoinUi {
     // The 32-bit range: M can exceed the 16 bits of PBM_SETRANGE.
     void setProgressRange(int maximum) override {
         SendMessageA(gProgressBar, PBM_SETRANGE32, 0, maximum);
-        SendMessageA(gProgressBar, PBM_SETSTEP, 1, 0);
+        gProgressMaximum = maximum;
     }
 
-    void stepProgress() override { SendMessageA(gProgressBar, PBM_STEPIT, 0, 0); }
+    // The bar repaints at once for every position it is given, which costs more than copying
+    // a floppy's piece: it is given one no more often than the eye can follow, and the last.
+    void stepProgress() override {
+        if (++gProgress >= gProgressMaximum ||
+            GetTickCount() - gProgressShownAt >= kProgressIntervalMs) {
+            showProgress();
+        }
+    }
 
     void beep() override { MessageBeep(0xFFFFFFFF); }
 };

@@ -193,14 +193,18 @@ bool relaunchFromTemp() {
     return true;
 }
 
-// Has a hidden batch file delete the running program once its process has ended, then closes
-// the window. Only a copy made by the relaunch is deleted: an archive's own ".exe" started
-// with an argument keeps itself.
+// Closes the window and has a hidden batch file delete the running program once its process
+// has ended. The window goes first: starting a process takes Wine a tenth of a second or more,
+// and the batch keeps trying until the process has ended, whenever it starts. Only a copy made
+// by the relaunch is deleted: an archive's own ".exe" started with an argument keeps itself.
 void selfDeleteAndClose(HINSTANCE instance, HWND window) {
     char modulePath[kPathBufferSize];
     char tempFolder[kPathBufferSize];
     char batchPath[kPathBufferSize];
     static char batchText[4 * kPathBufferSize * 2 + 64];
+    if (window != nullptr) {
+        SendMessageA(window, WM_CLOSE, 0, 0);
+    }
     DWORD length = GetModuleFileNameA(instance, modulePath, sizeof modulePath);
     if (length > 0 && length < sizeof modulePath && tempFolderPath(tempFolder) &&
         isTempCopyPath(modulePath, tempFolder) &&
@@ -238,9 +242,6 @@ void selfDeleteAndClose(HINSTANCE instance, HWND window) {
                 remove(batchPath);
             }
         }
-    }
-    if (window != nullptr) {
-        SendMessageA(window, WM_CLOSE, 0, 0);
     }
 }
 

@@ -1157,6 +1157,25 @@ int enabledState(HWND control) {
     return IsWindowEnabled(control) ? 1 : 0;
 }
 
+// progress SEL: prints the position and the upper limit of the progress bar inside the window,
+// as POS/MAX.
+int cmdProgress(int, wchar_t** argv) {
+    HWND window = resolveControl(argv[0], L"-", 0);
+    if (window == nullptr) {
+        return 1;
+    }
+    HWND bar = findDescendant(window, PROGRESS_CLASSW, -1);
+    if (bar == nullptr) {
+        return fail(L"window '%ls' has no progress bar", argv[0]);
+    }
+    DWORD_PTR position = 0;
+    DWORD_PTR maximum = 0;
+    SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &position);
+    SendMessageTimeoutW(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &maximum);
+    print(L"%d/%d\n", static_cast<int>(position), static_cast<int>(maximum));
+    return 0;
+}
+
 // checked SEL ID [STATE [TIMEOUT]]: prints a button's check state (0, 1, 2); with STATE, waits
 // until it is that.
 int cmdChecked(int argc, wchar_t** argv) {
@@ -1305,6 +1324,7 @@ const Command kCommands[] = {
     {L"hold-file", 2, cmdHoldFile, L"PATH SECONDS  hold a file open without sharing"},
     {L"temp-path", 0, cmdTempPath, L" print the temporary folder"},
     {L"idle", 1, cmdIdle, L"SECONDS  keep Wine's helper processes up"},
+    {L"progress", 1, cmdProgress, L"SEL  print the window's progress bar as POS/MAX"},
     {L"checked", 2, cmdChecked, L"SEL ID [STATE [TIMEOUT]]  print (or wait for) a check state"},
     {L"enabled", 2, cmdEnabled, L"SEL ID [0|1 [TIMEOUT]]  print (or wait for) enabled state"},
     {L"toolbar-click", 2, cmdToolbarClick, L"SEL COMMAND  click a toolbar button with the mouse"},

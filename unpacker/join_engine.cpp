@@ -23,7 +23,8 @@ constexpr unsigned kMessageSize = kTargetPathSize + 128;
 
 // Stream buffers of the piece being read and of the target, uninitialised, so the image does
 // not grow. The data still moves through the caller's block; these turn its many small reads
-// and writes into few large system calls.
+// and writes into few large system calls. The pieces share one buffer: a piece must be closed
+// before the next one is opened.
 constexpr unsigned kStreamBufferSize = 256 * 1024;
 char gPieceBuffer[kStreamBufferSize];
 char gTargetBuffer[kStreamBufferSize];

@@ -23,6 +23,21 @@ const char* const kTextTargetInArchive = "Файл %s принадлежит а�
 // message is ever cut short.
 constexpr unsigned kMessageSize = 4 * kTargetPathSize + 128;
 
+// Stream buffers of the piece being read and of the target, uninitialised, so the image does
+// not grow. The data still moves through the caller's block; these turn its many small reads
+// and writes into few large system calls. The pieces share one buffer: a piece must be closed
+// before the next one is opened.
+constexpr unsigned kStreamBufferSize = 256 * 1024;
+char gPieceBuffer[kStreamBufferSize];
+char gTargetBuffer[kStreamBufferSize];
+
+FILE* buffered(FILE* file, char* buffer) {
+    if (file != nullptr) {
+        setvbuf(file, buffer, _IOFBF, kStreamBufferSize);
+    }
+    return file;
+}
+
 void showError(JoinUi* ui, const char* pattern, const char* arg) {
     char text[kMessageSize];
     formatText(text, sizeof text, pattern, arg);
@@ -186,7 +201,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
         showError(ui, kTextPathTooLong, archivePath);
         return kJoinBadArchive;
     }
-    FILE* archive = platformOpenRegularFile(archivePath);
+    FILE* archive = buffered(platformOpenRegularFile(archivePath), gPieceBuffer);
     if (archive == nullptr) {
         showError(ui, kTextCannotRead, archivePath);
         return kJoinBadArchive;
@@ -246,7 +261,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
     }
     // Held while it is written: a second join into the same folder cannot replace it.
     ReplaceStatus status;
-    FILE* out = platformReplaceFile(target, true, &status);
+    FILE* out = buffered(platformReplaceFile(target, true, &status), gTargetBuffer);
     if (out == nullptr) {
         fclose(archive);
         ui->showError(kTextCannotCreate);
@@ -296,7 +311,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
             incomplete = true;
             break;
         }
-        piece = openPiece(archivePath, writtenIdentity);
+        piece = buffered(openPiece(archivePath, writtenIdentity), gPieceBuffer);
         if (piece != nullptr) {
             continue;
         }
@@ -316,7 +331,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
         }
         // The next volumes are looked for beside the picked file, under its name.
         pathLength = static_cast<unsigned>(strlen(archivePath));
-        piece = openPiece(archivePath, writtenIdentity);
+        piece = buffered(openPiece(archivePath, writtenIdentity), gPieceBuffer);
         if (piece == nullptr) {
             showError(ui, kTextCannotRead, archivePath);
             unreadable = true;

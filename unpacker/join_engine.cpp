@@ -122,8 +122,9 @@ bool isArchiveMember(const char* target, const char* archivePath, unsigned lengt
     return false;
 }
 
-// Opens a piece for reading: a regular file that is not the target being written (which
-// would be read while it grows). Null otherwise.
+// Opens a piece for reading, with the pieces' stream buffer: a regular file that is not the
+// target being written (which would be read while it grows; null target: none is written yet).
+// Null otherwise.
 FILE* openPiece(const char* path, const FileIdentity* target) {
     FILE* piece = platformOpenRegularFile(path);
     FileIdentity identity;
@@ -132,7 +133,7 @@ FILE* openPiece(const char* path, const FileIdentity* target) {
         fclose(piece);
         piece = nullptr;
     }
-    return piece;
+    return buffered(piece, gPieceBuffer);
 }
 
 }  // namespace
@@ -201,7 +202,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
         showError(ui, kTextPathTooLong, archivePath);
         return kJoinBadArchive;
     }
-    FILE* archive = buffered(platformOpenRegularFile(archivePath), gPieceBuffer);
+    FILE* archive = openPiece(archivePath, nullptr);
     if (archive == nullptr) {
         showError(ui, kTextCannotRead, archivePath);
         return kJoinBadArchive;
@@ -311,7 +312,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
             incomplete = true;
             break;
         }
-        piece = buffered(openPiece(archivePath, writtenIdentity), gPieceBuffer);
+        piece = openPiece(archivePath, writtenIdentity);
         if (piece != nullptr) {
             continue;
         }
@@ -331,7 +332,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
         }
         // The next volumes are looked for beside the picked file, under its name.
         pathLength = static_cast<unsigned>(strlen(archivePath));
-        piece = buffered(openPiece(archivePath, writtenIdentity), gPieceBuffer);
+        piece = openPiece(archivePath, writtenIdentity);
         if (piece == nullptr) {
             showError(ui, kTextCannotRead, archivePath);
             unreadable = true;

@@ -24,18 +24,6 @@ source_file=$(bench_source "$size_mib")
 source_name=$(basename "$source_file")
 out=$BENCH_DIR/out arc=$BENCH_DIR/arc
 
-# cat of the pieces into TARGET, as the join reads them: the unpacker file from its first data
-# byte (dd only moves the shared file position, cat copies), then the volumes.
-cat_pieces() {
-    local target=$1 offset=$2 exe=$3
-    shift 3
-    {
-        { dd bs="$offset" skip=1 count=0 status=none && cat; } <"$exe"
-        cat "$@"
-    } >"$target"
-}
-export -f cat_pieces
-
 bench_volume() {
     local volume=$1
     rm -rf "$arc" && mkdir -p "$arc"

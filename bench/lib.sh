@@ -129,3 +129,17 @@ bench_volume_bytes() {
         *) echo "$text" ;;
     esac
 }
+
+# cat of the pieces into TARGET, as a join reads them: the unpacker file EXE from byte OFFSET
+# (its first data byte; dd only moves the shared file position, cat copies), then the volumes.
+# Exported, for bench_time's bash -c.
+#   cat_pieces TARGET OFFSET EXE VOLUME...
+cat_pieces() {
+    local target=$1 offset=$2 exe=$3
+    shift 3
+    {
+        { dd bs="$offset" skip=1 count=0 status=none && cat; } <"$exe"
+        cat "$@"
+    } >"$target"
+}
+export -f cat_pieces

@@ -54,19 +54,6 @@ plain_copy() {
     [ "${PIPESTATUS[0]}" -eq 0 ] || e2e_fail "bench_copy $*: $(cat "$BENCH_DIR/copy.err")"
 }
 
-# cat of the pieces into TARGET, as the join reads them: the unpacker file from its first data
-# byte (dd only moves the shared file position, cat copies), then the volumes.
-cat_pieces() {
-    local target=$1 exe=$2
-    shift 2
-    {
-        { dd bs="$header" skip=1 count=0 status=none && cat; } <"$exe"
-        cat "$@"
-    } >"$target"
-}
-export -f cat_pieces
-export header
-
 # The archive BASE (the members in order) holds the source.
 check_archive() {
     local base=$1
@@ -141,7 +128,7 @@ bench_volume() {
             rm -rf "$out" && mkdir -p "$out"
             join_copy+=("$(plain_copy join "$(e2e_winpath "$out/$source_name")" "$(e2e_winpath "$join_list")")")
             cmp -s "$out/$source_name" "$source_file" || e2e_fail "the plain copy's join differs"
-            cat_times+=("$(bench_time "$out" bash -c 'cat_pieces "$@"' _ "$out/$source_name" "$exe" "${volumes[@]}")")
+            cat_times+=("$(bench_time "$out" bash -c 'cat_pieces "$@"' _ "$out/$source_name" "$header" "$exe" "${volumes[@]}")")
             cmp -s "$out/$source_name" "$source_file" || e2e_fail "cat of the pieces differs"
         fi
         if [ "$do_split" = 1 ]; then

@@ -1,95 +1,57 @@
 #!/usr/bin/env bash
 # Join throughput: `dravnik join` against `cat` of the same pieces (the unpacker file from its
-# data offset, then every volume in order), on the same archive, in one run. Prints the best of
-# N runs of each and their ratio (dravnik / cat; the target is 1.10 or less), for a floppy-sized
-# and a CD-sized volume. Absolute times on shared machines are noise; the ratio is the figure.
+# data offset, then every volume in order), on the same archive, in one run. Prints the median
+# of N runs of each and their ratio (dravnik / cat; the target is 1.10 or less), wall and CPU
+# time, for a 100M and a floppy volume. Absolute times on shared machines are noise; the ratio
+# is the figure.
 #
-#   bench/join_bench.sh [SIZE_MIB] [RUNS]      (defaults: 768 MiB, 3 runs)
-#   DRAVNIK=path/to/dravnik bench/join_bench.sh
+#   bench/join_bench.sh [SIZE_MIB] [RUNS]      (defaults: 1024 MiB, 3 runs)
+#   DRAVNIK=path/to/dravnik, BENCH_VOLUMES="100M 1457664" (the default)
+# The files go to BENCH_DIR, or to a tmpfs of the script's own (see bench/lib.sh).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-dravnik=${DRAVNIK:-$root/build/native/dravnik}
-[ -x "$dravnik" ] || dravnik=$root/build/native/cli/dravnik
-size_mib=${1:-768}
+source "$(dirname "$0")/lib.sh"
+size_mib=${1:-1024}
 runs=${2:-3}
-if [ ! -x /usr/bin/time ]; then
-    echo "join_bench: needs GNU time (/usr/bin/time, Debian package time)" >&2
-    exit 1
-fi
+dravnik=${DRAVNIK:-$bench_root/build/native/dravnik}
+[ -x "$dravnik" ] || dravnik=$bench_root/build/native/cli/dravnik
+bench_need_gnu_time
 if [ ! -x "$dravnik" ]; then
     echo "join_bench: $dravnik not found; build first (scripts/build)" >&2
     exit 1
 fi
-image_size=$(sed -n 's/^constexpr unsigned kUnpackerImageSize = \([0-9]*\);.*/\1/p' \
-    "$root/archive/format.h")
-
-work=$(mktemp -d /tmp/dravnik-join-bench-XXXXXX)
-trap 'rm -rf "$work"' EXIT
-source_file=$work/source.bin
-head -c "$((size_mib * 1048576))" /dev/urandom >"$source_file"
-
-# One run of the command with the output folder emptied first: "<wall s> <cpu s>".
-time_run() {
-    rm -rf "$work/out"
-    mkdir "$work/out"
-    sync
-    if ! /usr/bin/time -f "%e %U %S" -o "$work/time" "$@" >/dev/null 2>"$work/stderr"; then
-        echo "join_bench: failed: $*" >&2
-        cat "$work/stderr" >&2
-        exit 1
-    fi
-    awk '{ printf "%.2f %.2f\n", $1, $2 + $3 }' "$work/time"
-}
-
-# cat of the pieces, as the join reads them: the unpacker file from its first data byte (dd
-# only moves the shared file position, cat copies), then the volumes.
-cat_pieces() {
-    local exe=$1 offset=$2
-    shift 2
-    {
-        { dd bs="$offset" skip=1 count=0 status=none && cat; } <"$exe"
-        cat "$@"
-    } >"$work/out/source.bin"
-}
-export -f cat_pieces
-export work
+bench_in_workdir "$size_mib" "$0" "$@"
+source_file=$(bench_source "$size_mib")
+source_name=$(basename "$source_file")
+out=$BENCH_DIR/out arc=$BENCH_DIR/arc
 
 bench_volume() {
-    local size_text=$1
-    rm -rf "$work/arc"
-    mkdir "$work/arc"
-    "$dravnik" split "$source_file" "-v$size_text" "-a$work/arc/set" -y >/dev/null 2>&1
-    local exe
-    exe=$(ls "$work/arc"/set.*.exe)
-    local volumes=()
-    mapfile -t volumes < <(ls "$work/arc"/set.*.bin | sort)
-    local name
-    name=$(basename "$source_file")
-    local offset=$((image_size + 33 + ${#name}))
+    local volume=$1
+    rm -rf "$arc" && mkdir -p "$arc"
+    "$dravnik" split "$source_file" "-v$volume" "-a$arc/set" -y >"$BENCH_DIR/split.log" 2>&1 ||
+        { echo "bench: dravnik split -v$volume failed: $(tail -n 2 "$BENCH_DIR/split.log")" >&2; exit 1; }
+    local exe volumes=()
+    exe=$(ls "$arc"/set.*.exe)
+    mapfile -t volumes < <(ls "$arc"/set.*.bin | sort)
+    local offset=$((bench_image_size + 33 + ${#source_name}))
 
-    # The pieces must join to the source before either is timed.
-    rm -rf "$work/out" && mkdir "$work/out"
-    "$dravnik" join "$exe" "$work/out" -y >/dev/null 2>&1
-    cmp -s "$work/out/source.bin" "$source_file" || { echo "join_bench: join differs" >&2; exit 1; }
-    cat_pieces "$exe" "$offset" "${volumes[@]}"
-    cmp -s "$work/out/source.bin" "$source_file" || { echo "join_bench: cat differs" >&2; exit 1; }
-
-    local join_times="" cat_times=""
-    for _ in $(seq "$runs"); do
-        join_times+="$(time_run "$dravnik" join "$exe" "$work/out" -y)"$'\n'
-        cat_times+="$(time_run bash -c 'cat_pieces "$@"' _ "$exe" "$offset" "${volumes[@]}")"$'\n'
+    local d_wall=() d_cpu=() c_wall=() c_cpu=() i t
+    for ((i = 0; i < runs; i++)); do
+        t=$(bench_time_cpu "$out" "$dravnik" join "$exe" "$out" -y)
+        cmp -s "$out/$source_name" "$source_file" || { echo "join_bench: join differs" >&2; exit 1; }
+        d_wall+=("${t% *}") d_cpu+=("${t#* }")
+        t=$(bench_time_cpu "$out" bash -c 'cat_pieces "$@"' _ "$out/$source_name" "$offset" "$exe" "${volumes[@]}")
+        cmp -s "$out/$source_name" "$source_file" || { echo "join_bench: cat differs" >&2; exit 1; }
+        c_wall+=("${t% *}") c_cpu+=("${t#* }")
     done
-    printf '%s' "$join_times" | sort -n -k1,1 | head -1 >"$work/j_wall"
-    printf '%s' "$join_times" | sort -n -k2,2 | head -1 >"$work/j_cpu"
-    printf '%s' "$cat_times" | sort -n -k1,1 | head -1 >"$work/c_wall"
-    printf '%s' "$cat_times" | sort -n -k2,2 | head -1 >"$work/c_cpu"
-    awk -v v="$size_text" -v n="$((${#volumes[@]} + 1))" \
-        -v jw="$(cut -d' ' -f1 "$work/j_wall")" -v cw="$(cut -d' ' -f1 "$work/c_wall")" \
-        -v jc="$(cut -d' ' -f2 "$work/j_cpu")" -v cc="$(cut -d' ' -f2 "$work/c_cpu")" 'BEGIN {
-        printf "volume %-8s (%4d files) wall: join %6.2f s, cat %6.2f s, ratio %.2f   cpu: %5.2f s, %5.2f s, ratio %s\n",
-               v, n, jw, cw, (cw > 0 ? jw / cw : 0), jc, cc, (cc > 0 ? sprintf("%.2f", jc / cc) : "n/a") }'
+    rm -rf "$out" "$arc"
+    local dw dc cw cc
+    dw=$(bench_median "${d_wall[@]}") dc=$(bench_median "${d_cpu[@]}")
+    cw=$(bench_median "${c_wall[@]}") cc=$(bench_median "${c_cpu[@]}")
+    LC_ALL=C printf 'volume %-8s (%4d files) wall: join %6.3f s, cat %6.3f s, ratio %s   cpu: %6.3f s, %6.3f s, ratio %s\n' \
+        "$volume" "$((${#volumes[@]} + 1))" "$dw" "$cw" "$(bench_ratio "$dw" "$cw")" "$dc" "$cc" "$(bench_ratio "$dc" "$cc")"
 }
 
-echo "join of a ${size_mib} MiB file, best of $runs runs each; unpacker image $image_size bytes"
-bench_volume 650M
-bench_volume 1457664
+echo "join of a ${size_mib} MiB file, median of $runs runs each, files on ${BENCH_WHERE:-$BENCH_DIR}"
+for volume in ${BENCH_VOLUMES:-100M 1457664}; do
+    bench_volume "$volume"
+done

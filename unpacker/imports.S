@@ -78,6 +78,7 @@ __imp_\function:
         import GetModuleFileNameA
         import GetTempFileNameA
         import GetTempPathA
+        import GetTickCount
         import MoveFileExA
         import SetFileInformationByHandle
         end_library
@@ -92,6 +93,7 @@ __imp_\function:
         stub fread
         stub fseek
         stub fwrite
+        stub setvbuf
         stub strlen
         end_library
 

@@ -23,6 +23,21 @@ const char* const kTextTargetInArchive = "Файл %s принадлежит а�
 // message is ever cut short.
 constexpr unsigned kMessageSize = 4 * kTargetPathSize + 128;
 
+// Stream buffers of the piece being read and of the target, uninitialised, so the image does
+// not grow. The data still moves through the caller's block; these turn its many small reads
+// and writes into few large system calls. The pieces share one buffer: a piece must be closed
+// before the next one is opened.
+constexpr unsigned kStreamBufferSize = 256 * 1024;
+char gPieceBuffer[kStreamBufferSize];
+char gTargetBuffer[kStreamBufferSize];
+
+FILE* buffered(FILE* file, char* buffer) {
+    if (file != nullptr) {
+        setvbuf(file, buffer, _IOFBF, kStreamBufferSize);
+    }
+    return file;
+}
+
 void showError(JoinUi* ui, const char* pattern, const char* arg) {
     char text[kMessageSize];
     formatText(text, sizeof text, pattern, arg);
@@ -107,8 +122,9 @@ bool isArchiveMember(const char* target, const char* archivePath, unsigned lengt
     return false;
 }
 
-// Opens a piece for reading: a regular file that is not the target being written (which
-// would be read while it grows). Null otherwise.
+// Opens a piece for reading, with the pieces' stream buffer: a regular file that is not the
+// target being written (which would be read while it grows; null target: none is written yet).
+// Null otherwise.
 FILE* openPiece(const char* path, const FileIdentity* target) {
     FILE* piece = platformOpenRegularFile(path);
     FileIdentity identity;
@@ -117,7 +133,7 @@ FILE* openPiece(const char* path, const FileIdentity* target) {
         fclose(piece);
         piece = nullptr;
     }
-    return piece;
+    return buffered(piece, gPieceBuffer);
 }
 
 }  // namespace
@@ -186,7 +202,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
         showError(ui, kTextPathTooLong, archivePath);
         return kJoinBadArchive;
     }
-    FILE* archive = platformOpenRegularFile(archivePath);
+    FILE* archive = openPiece(archivePath, nullptr);
     if (archive == nullptr) {
         showError(ui, kTextCannotRead, archivePath);
         return kJoinBadArchive;
@@ -246,7 +262,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
     }
     // Held while it is written: a second join into the same folder cannot replace it.
     ReplaceStatus status;
-    FILE* out = platformReplaceFile(target, true, &status);
+    FILE* out = buffered(platformReplaceFile(target, true, &status), gTargetBuffer);
     if (out == nullptr) {
         fclose(archive);
         ui->showError(kTextCannotCreate);

@@ -27,6 +27,8 @@ constexpr int kMaxCopyNumber = 1000;
 constexpr unsigned kNumberedNameChars = 14;
 // The self-deletion batch text: fixed but for the copy's name.
 constexpr unsigned kSelfDeleteBatchSize = 256;
+// The progress bar moves at most this often (ms): smooth to the eye, cheap to draw.
+constexpr DWORD kProgressIntervalMs = 100;
 
 const char* const kClassName = "Ombrasta";
 const char* const kCaptionError = ":-(";
@@ -43,9 +45,18 @@ HWND gProgressBar;
 char archivePath[kArchivePathSize];
 char copyBuffer[kCopyBufferSize];
 char imageBuffer[kUnpackerImageSize];
+// The pieces copied, the member count, and when the bar was last moved (GetTickCount).
+int gProgress;
+int gProgressMaximum;
+DWORD gProgressShownAt;
 
 void errorBox(HWND owner, const char* text) {
     MessageBoxA(owner, text, kCaptionError, MB_ICONERROR);
+}
+
+void showProgress() {
+    gProgressShownAt = GetTickCount();
+    SendMessageA(gProgressBar, PBM_SETPOS, gProgress, 0);
 }
 
 class Win32JoinUi final : public JoinUi {
@@ -64,13 +75,18 @@ class Win32JoinUi final : public JoinUi {
         return item != nullptr && SHGetPathFromIDListA(item, folder) && folder[0] != '\0';
     }
 
+    // A question or a message stops the join: the bar first shows how far it got.
     bool ask(JoinMessageKind kind, const char* text) override {
+        showProgress();
         bool overwrite = kind == kJoinOverwrite;
         return MessageBoxA(gMainWindow, text, overwrite ? kCaptionQuestion : kCaptionError,
                            MB_YESNO | (overwrite ? 0 : MB_ICONERROR)) != IDNO;
     }
 
-    void showError(const char* text) override { errorBox(gMainWindow, text); }
+    void showError(const char* text) override {
+        showProgress();
+        errorBox(gMainWindow, text);
+    }
 
     JoinPick pickVolume(char* path, unsigned size, int nameOffset) override {
         // The filter is the name twice, each with its terminator, and the final terminator.
@@ -112,10 +128,17 @@ class Win32JoinUi final : public JoinUi {
     // The 32-bit range: M can exceed the 16 bits of PBM_SETRANGE.
     void setProgressRange(int maximum) override {
         SendMessageA(gProgressBar, PBM_SETRANGE32, 0, maximum);
-        SendMessageA(gProgressBar, PBM_SETSTEP, 1, 0);
+        gProgressMaximum = maximum;
     }
 
-    void stepProgress() override { SendMessageA(gProgressBar, PBM_STEPIT, 0, 0); }
+    // The bar repaints at once for every position it is given, which costs more than copying
+    // a floppy's piece: it is given one no more often than the eye can follow, and the last.
+    void stepProgress() override {
+        if (++gProgress >= gProgressMaximum ||
+            GetTickCount() - gProgressShownAt >= kProgressIntervalMs) {
+            showProgress();
+        }
+    }
 
     void beep() override { MessageBeep(0xFFFFFFFF); }
 };
@@ -221,15 +244,19 @@ bool relaunchFromTemp() {
     return true;
 }
 
-// Has a hidden batch file delete the running program once its process has ended, then closes
-// the window. Only a copy made by the relaunch is deleted: an archive's own ".exe" started
-// with an argument keeps itself.
+// Closes the window and has a hidden batch file delete the running program once its process
+// has ended. The window goes first: starting a process takes Wine a tenth of a second or more,
+// and the batch keeps trying until the process has ended, whenever it starts. Only a copy made
+// by the relaunch is deleted: an archive's own ".exe" started with an argument keeps itself.
 void selfDeleteAndClose(HINSTANCE instance, HWND window) {
     char modulePath[kPathBufferSize];
     char tempFolder[kPathBufferSize];
     char batchPath[kPathBufferSize];
     char batchText[kSelfDeleteBatchSize];
     char command[kPathBufferSize + 2];
+    if (window != nullptr) {
+        SendMessageA(window, WM_CLOSE, 0, 0);
+    }
     DWORD length = GetModuleFileNameA(instance, modulePath, sizeof modulePath);
     if (length > 0 && length < sizeof modulePath && tempFolderPath(tempFolder) &&
         isTempCopyPath(modulePath, tempFolder) &&
@@ -243,9 +270,6 @@ void selfDeleteAndClose(HINSTANCE instance, HWND window) {
             formatText(command, sizeof command, "\"%s\"", batchPath);
             startProgram(command, CREATE_NO_WINDOW | IDLE_PRIORITY_CLASS, SW_HIDE);
         }
-    }
-    if (window != nullptr) {
-        SendMessageA(window, WM_CLOSE, 0, 0);
     }
 }
 

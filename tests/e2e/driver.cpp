@@ -923,22 +923,17 @@ int cmdMessageBox(int argc, wchar_t** argv) {
     return 0;
 }
 
-// browse-folder PATH [TIMEOUT]: in the folder browser, prints its title text, selects PATH
-// (a Windows path) and presses OK.
-int cmdBrowseFolder(int argc, wchar_t** argv) {
-    double seconds = parseTimeout(argc, argv, 1);
-    HWND dialog = waitTopLevel(isFolderBrowser, nullptr, seconds);
-    if (dialog == nullptr) {
-        return fail(L"no folder browser within %.1f s", seconds);
-    }
+// Prints the folder browser's title text and selects the folder (a Windows path) in its tree.
+// 0, or the exit code of the failure (already told).
+int selectFolder(HWND dialog, const wchar_t* pathText, double seconds) {
     EnumChildWindows(dialog, printStaticProc, 0);
     HWND tree = findDescendant(dialog, L"SysTreeView32", -1);
     char path[MAX_PATH * 2];
-    if (WideCharToMultiByte(CP_ACP, 0, argv[0], -1, path, sizeof path, nullptr, nullptr) == 0) {
+    if (WideCharToMultiByte(CP_ACP, 0, pathText, -1, path, sizeof path, nullptr, nullptr) == 0) {
         return fail(L"path too long");
     }
     wchar_t expected[MAX_PATH];
-    lastComponent(argv[0], expected, MAX_PATH);
+    lastComponent(pathText, expected, MAX_PATH);
     RemoteMemory remote;
     if (!remote.open(dialog, 4096) || !remote.write(0, path, strlen(path) + 1)) {
         return fail(L"cannot reach the folder browser's memory");
@@ -953,12 +948,27 @@ int cmdBrowseFolder(int argc, wchar_t** argv) {
                         SMTO_ABORTIFHUNG, millis(seconds), &result);
     bool chosen = selectedTreeText(tree, remote, selected, MAX_PATH) &&
                   (expected[0] == 0 || lstrcmpiW(selected, expected) == 0);
-    if (!chosen && !selectByNames(tree, remote, argv[0])) {
-        return fail(L"folder browser cannot select '%ls'", argv[0]);
+    if (!chosen && !selectByNames(tree, remote, pathText)) {
+        return fail(L"folder browser cannot select '%ls'", pathText);
     }
     if (!selectedTreeText(tree, remote, selected, MAX_PATH) ||
         (expected[0] != 0 && lstrcmpiW(selected, expected) != 0)) {
-        return fail(L"folder browser selects '%ls', not '%ls'", selected, argv[0]);
+        return fail(L"folder browser selects '%ls', not '%ls'", selected, pathText);
+    }
+    return 0;
+}
+
+// browse-folder PATH [TIMEOUT]: in the folder browser, prints its title text, selects PATH
+// (a Windows path) and presses OK.
+int cmdBrowseFolder(int argc, wchar_t** argv) {
+    double seconds = parseTimeout(argc, argv, 1);
+    HWND dialog = waitTopLevel(isFolderBrowser, nullptr, seconds);
+    if (dialog == nullptr) {
+        return fail(L"no folder browser within %.1f s", seconds);
+    }
+    int status = selectFolder(dialog, argv[0], seconds);
+    if (status != 0) {
+        return status;
     }
     pressButton(dialog, IDOK);
     return waitGone(dialog, defaultWait()) ? 0 : fail(L"folder browser did not close");
@@ -999,6 +1009,97 @@ int cmdBrowseCancel(int argc, wchar_t** argv) {
     EnumChildWindows(dialog, printStaticProc, 0);
     pressButton(dialog, IDCANCEL);
     return waitGone(dialog, defaultWait()) ? 0 : fail(L"folder browser did not close");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stopwatches for bench/: one press and the moment its work is seen done, timed in this one
+// process, so that Wine's start-up of the driver stays out of the figure.
+
+// How often a stopwatch looks: each look is one cheap server call, and 2 ms is 0.5 % of the
+// 0.4 s that the quickest timed job takes.
+constexpr DWORD kStopwatchPollMs = 2;
+
+double secondsSince(const LARGE_INTEGER& start) {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart - start.QuadPart) /
+           static_cast<double>(frequency.QuadPart);
+}
+
+// time-browse PATH SEL [TIMEOUT]: picks PATH in the folder browser like browse-folder, then
+// prints the seconds from the OK press until the window SEL (the unpacker's) is gone.
+int cmdTimeBrowse(int argc, wchar_t** argv) {
+    Selector selector;
+    if (!parseSelector(argv[1], &selector)) {
+        return fail(L"bad window selector '%ls'", argv[1]);
+    }
+    double seconds = parseTimeout(argc, argv, 2);
+    HWND window = waitSelector(selector, seconds);
+    if (window == nullptr) {
+        return fail(L"no window '%ls'", argv[1]);
+    }
+    HWND dialog = waitTopLevel(isFolderBrowser, nullptr, seconds);
+    if (dialog == nullptr) {
+        return fail(L"no folder browser within %.1f s", seconds);
+    }
+    int status = selectFolder(dialog, argv[0], seconds);
+    if (status != 0) {
+        return status;
+    }
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    pressButton(dialog, IDOK);
+    while (IsWindow(window) && IsWindowVisible(window)) {
+        if (secondsSince(start) >= seconds) {
+            return fail(L"window '%ls' still there after %.1f s", argv[1], seconds);
+        }
+        Sleep(kStopwatchPollMs);
+    }
+    print(L"%.3f\n", secondsSince(start));
+    return 0;
+}
+
+// time-click SEL ID TITLE [TIMEOUT]: presses the button and prints the seconds until the
+// window's title is TITLE ('*' allowed), as the splitter's reads "Готово!" after a split.
+int cmdTimeClick(int argc, wchar_t** argv) {
+    Selector selector;
+    if (!parseSelector(argv[0], &selector)) {
+        return fail(L"bad window selector '%ls'", argv[0]);
+    }
+    double seconds = parseTimeout(argc, argv, 3);
+    HWND window = waitSelector(selector, seconds);
+    HWND button = resolveControl(argv[0], argv[1], seconds);
+    if (window == nullptr || button == nullptr) {
+        return 1;
+    }
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    PostMessageW(button, BM_CLICK, 0, 0);
+    // GetWindowTextW reads another process's title without a message: the window's thread
+    // is busy with the work being timed.
+    wchar_t title[512];
+    for (int polls = 1;; ++polls) {
+        GetWindowTextW(window, title, 512);
+        if (textMatches(argv[2], title)) {
+            break;
+        }
+        if (!IsWindow(window) || secondsSince(start) >= seconds) {
+            return fail(L"title of '%ls' is '%ls', not '%ls', after %.1f s", argv[0], title,
+                        argv[2], secondsSince(start));
+        }
+        // An error message ends the wait at once (looked for every 0.1 s only: it takes a
+        // walk over all windows).
+        HWND error = polls % 50 == 0 ? findTopLevel(isMessageBox, L":-(") : nullptr;
+        if (error != nullptr) {
+            wchar_t text[1024];
+            windowText(GetDlgItem(error, kMessageBoxTextId), text, 1024);
+            return fail(L"an error message came instead: %ls", text);
+        }
+        Sleep(kStopwatchPollMs);
+    }
+    print(L"%.3f\n", secondsSince(start));
+    return 0;
 }
 
 // The file-name box of the open dialog: the Edit inside the ComboBoxEx32 with id 0x47c.
@@ -1316,6 +1417,25 @@ int enabledState(HWND control) {
     return IsWindowEnabled(control) ? 1 : 0;
 }
 
+// progress SEL: prints the position and the upper limit of the progress bar inside the window,
+// as POS/MAX.
+int cmdProgress(int, wchar_t** argv) {
+    HWND window = resolveControl(argv[0], L"-", 0);
+    if (window == nullptr) {
+        return 1;
+    }
+    HWND bar = findDescendant(window, PROGRESS_CLASSW, -1);
+    if (bar == nullptr) {
+        return fail(L"window '%ls' has no progress bar", argv[0]);
+    }
+    DWORD_PTR position = 0;
+    DWORD_PTR maximum = 0;
+    SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, sendTimeoutMs(), &position);
+    SendMessageTimeoutW(bar, PBM_GETRANGE, FALSE, 0, SMTO_ABORTIFHUNG, sendTimeoutMs(), &maximum);
+    print(L"%d/%d\n", static_cast<int>(position), static_cast<int>(maximum));
+    return 0;
+}
+
 // checked SEL ID [STATE [TIMEOUT]]: prints a button's check state (0, 1, 2); with STATE, waits
 // until it is that.
 int cmdChecked(int argc, wchar_t** argv) {
@@ -1479,6 +1599,7 @@ const Command kCommands[] = {
      L"PATH SECONDS [RELEASE]  hold a file open without sharing (until RELEASE exists)"},
     {L"temp-path", 0, cmdTempPath, L" print the temporary folder"},
     {L"idle", 1, cmdIdle, L"SECONDS  keep Wine's helper processes up"},
+    {L"progress", 1, cmdProgress, L"SEL  print the window's progress bar as POS/MAX"},
     {L"checked", 2, cmdChecked, L"SEL ID [STATE [TIMEOUT]]  print (or wait for) a check state"},
     {L"enabled", 2, cmdEnabled, L"SEL ID [0|1 [TIMEOUT]]  print (or wait for) enabled state"},
     {L"toolbar-click", 2, cmdToolbarClick, L"SEL COMMAND  click a toolbar button with the mouse"},
@@ -1486,6 +1607,10 @@ const Command kCommands[] = {
     {L"press", 2, cmdPress, L"SEL KEY...  post key presses to the control with the focus"},
     {L"wait-focus", 2, cmdWaitFocus, L"SEL ID [TIMEOUT]  wait until control ID has the focus"},
     {L"client-origin", 1, cmdClientOrigin, L"SEL  print the client area's screen position"},
+    {L"time-browse", 2, cmdTimeBrowse,
+     L"PATH SEL [TIMEOUT]  pick PATH, print seconds until SEL is gone (bench/)"},
+    {L"time-click", 3, cmdTimeClick,
+     L"SEL ID TITLE [TIMEOUT]  press, print seconds until the title is TITLE (bench/)"},
     {L"help", 0, cmdHelp, L" this list"},
 };
 

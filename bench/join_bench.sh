@@ -32,7 +32,8 @@ bench_volume() {
     local exe volumes=()
     exe=$(ls "$arc"/set.*.exe)
     mapfile -t volumes < <(ls "$arc"/set.*.bin | sort)
-    local offset=$((bench_image_size + 33 + ${#source_name}))
+    local offset
+    offset=$(bench_header_size "$exe")
 
     local d_wall=() d_cpu=() c_wall=() c_cpu=() i t
     for ((i = 0; i < runs; i++)); do

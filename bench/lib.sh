@@ -1,5 +1,5 @@
 # Helpers shared by the benchmark scripts (bench/*.sh, bench/run). Source it: it defines
-# functions, bench_root and bench_image_size (read from archive/format.h).
+# functions and bench_root.
 #
 # Where the files go: BENCH_DIR when it is set (bench/run sets it for all its scripts), else a
 # folder made by bench_workdir. bench_workdir mounts a tmpfs of its own when it can (root;
@@ -8,9 +8,18 @@
 # browser cannot walk into /dev), else /tmp, and says so.
 
 bench_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-bench_image_size=$(sed -n 's/^constexpr unsigned kUnpackerImageSize = \([0-9]*\);.*/\1/p' \
-    "$bench_root/archive/format.h")
 BENCH_MOUNT=""
+
+# Bytes in front of the data in an archive's first file (EXE), as the archive itself says
+# through `dravnik info` (the script's $dravnik, else DRAVNIK, else build/native/dravnik):
+# the layout has its one home in the programs.
+bench_header_size() {
+    local size
+    size=$("${dravnik:-${DRAVNIK:-$bench_root/build/native/dravnik}}" info "$1" |
+        sed -n 's/^header: *\([0-9 ]*\) bytes$/\1/p' | tr -d ' ')
+    [ -n "$size" ] || { echo "bench: no header size from dravnik info $1" >&2; exit 1; }
+    echo "$size"
+}
 
 # Makes the folder for the files of a SIZE_MIB source (room for the source, two archives and a
 # joined copy) and prints nothing; sets BENCH_DIR and BENCH_WHERE (a few words for the report).

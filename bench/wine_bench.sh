@@ -44,7 +44,7 @@ e2e_start
 
 source_file=$(bench_source "$size_mib")
 source_name=$(basename "$source_file")
-header=$((bench_image_size + 33 + ${#source_name}))
+header=  # set by the first split, from the archive itself
 driver_seconds() { e2e_must "$@" | tail -n 1 | tr -d '\r'; }
 
 # The plain copy, timed by itself: prints its seconds.
@@ -85,6 +85,7 @@ bench_volume() {
     local exe volumes=()
     exe=$(ls "$arc"/set.*.exe)
     mapfile -t volumes < <(ls "$arc"/set.*.bin | sort)
+    header=$(bench_header_size "$exe")
     local members=$((${#volumes[@]} + 1))
 
     # What the plain copy moves: the same pieces from the same offsets, the same member sizes.

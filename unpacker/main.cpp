@@ -29,6 +29,11 @@ constexpr unsigned kNumberedNameChars = 14;
 constexpr unsigned kSelfDeleteBatchSize = 256;
 // The progress bar moves at most this often (ms): smooth to the eye, cheap to draw.
 constexpr DWORD kProgressIntervalMs = 100;
+// The progress window: a caption bar with a thin client area under it, at a fixed place.
+constexpr int kWindowX = 200;
+constexpr int kWindowY = 250;
+constexpr int kWindowWidth = 400;
+constexpr int kWindowHeight = 60;
 
 const char* const kClassName = "Ombrasta";
 const char* const kCaptionError = ":-(";
@@ -340,8 +345,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR argument, int) {
     if (RegisterClassExA(&windowClass) == 0) {
         return 0;
     }
-    gMainWindow = CreateWindowExA(0, kClassName, "", WS_CAPTION | WS_VISIBLE, 200, 250, 400, 60,
-                                  nullptr, nullptr, instance, nullptr);
+    gMainWindow = CreateWindowExA(0, kClassName, "", WS_CAPTION | WS_VISIBLE, kWindowX, kWindowY,
+                                  kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
     if (gMainWindow == nullptr) {
         // No window, no join; the copy still removes itself.
         selfDeleteAndClose(instance, nullptr);

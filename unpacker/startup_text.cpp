@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "platform/platform.h"
+
 namespace {
 
 // Appends text to out at *length; false when out (size bytes) cannot take it and its
@@ -15,20 +17,6 @@ bool append(char* out, unsigned size, unsigned* length, const char* text) {
         out[(*length)++] = *p;
     }
     out[*length] = '\0';
-    return true;
-}
-
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Case-insensitive (ASCII) comparison of length bytes.
-bool sameText(const char* a, const char* b, unsigned length) {
-    for (unsigned i = 0; i < length; ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) {
-            return false;
-        }
-    }
     return true;
 }
 
@@ -80,11 +68,11 @@ bool numberedPath(char* out, unsigned size, const char* folder, const char* pref
 bool isTempCopyPath(const char* modulePath, const char* tempFolder) {
     unsigned folderLength = static_cast<unsigned>(strlen(tempFolder));
     if (folderLength == 0 || strlen(modulePath) <= folderLength ||
-        !sameText(modulePath, tempFolder, folderLength)) {
+        !namesEqualIgnoringCase(modulePath, tempFolder, folderLength)) {
         return false;
     }
     const char* name = modulePath + folderLength;
-    if (!sameText(name, "ombra", 5)) {
+    if (!namesEqualIgnoringCase(name, "ombra", 5)) {
         return false;
     }
     const char* p = name + 5;
@@ -94,7 +82,7 @@ bool isTempCopyPath(const char* modulePath, const char* tempFolder) {
     while (*p >= '0' && *p <= '9') {
         ++p;
     }
-    return strlen(p) == 4 && sameText(p, ".exe", 4);
+    return strlen(p) == 4 && namesEqualIgnoringCase(p, ".exe", 4);
 }
 
 bool selfDeleteBatchText(char* out, unsigned size, const char* copyName) {

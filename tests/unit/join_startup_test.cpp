@@ -66,6 +66,15 @@ TEST(JoinStartup, OnlyARelaunchedCopyCountsAsTemporary) {
     EXPECT_FALSE(isTempCopyPath("C:\\ombra0.exe", ""));
 }
 
+// Windows compares folder names without regard to case, Cyrillic letters too: a user folder
+// "Иван" may come back as "иван" from one call and "ИВАН" from another (code page 1251 bytes).
+TEST(JoinStartup, TempFolderMatchesInAnyCaseOfItsCyrillicLetters) {
+    const char* temp = "C:\\Users\\\xC8\xE2\xE0\xED\\Temp\\";                            // Иван
+    EXPECT_TRUE(isTempCopyPath("C:\\Users\\\xE8\xE2\xE0\xED\\Temp\\ombra3.exe", temp));  // иван
+    EXPECT_TRUE(isTempCopyPath("C:\\Users\\\xC8\xC2\xC0\xCD\\Temp\\ombra3.exe", temp));  // ИВАН
+    EXPECT_FALSE(isTempCopyPath("C:\\Users\\\xC8\xE2\xE0\xEE\\Temp\\ombra3.exe", temp));  // Ивао
+}
+
 TEST(JoinStartup, BatchNamesItsFilesThroughItsOwnPath) {
     // No folder is written into the text: the command interpreter reads it in the OEM code
     // page, in which a code page 1251 folder name would be another name.

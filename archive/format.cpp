@@ -189,7 +189,7 @@ bool isValidArchiveStem(const char* baseName) {
         return false;
     }
     for (const unsigned char* p = stem; *p != 0; ++p) {
-        if (*p < 0x20 || *p == 0x7F || strchr("\\/:*?\"<>|", *p) != nullptr) {
+        if (isForbiddenNameByte(*p)) {
             return false;
         }
     }

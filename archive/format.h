@@ -35,9 +35,12 @@ constexpr int kMaxDigitWidth = 10;
 // Both programs move an archive's data through a block of this many bytes: one read and one
 // write per block.
 constexpr unsigned kCopyBufferSize = 4096;
+// Each open file gets a stream buffer of this many bytes, so that the many blocks become few,
+// large system calls.
+constexpr unsigned kStreamBufferSize = 256 * 1024;
 
 static_assert(kUnpackerImageSize % 512 == 0, "the image is a whole number of file sectors");
-static_assert(kUnpackerImageSize + 33 + kMaxPathChars < kMinVolumeSize,
+static_assert(kUnpackerImageSize + 1 + kFileRecordSize + kMaxPathChars < kMinVolumeSize,
               "the smallest volume must still carry data after the longest header");
 
 // The source file's times (Win32 FILETIME: 100 ns units since 1601-01-01 UTC; 0 = unknown),
@@ -113,6 +116,19 @@ inline bool isPathSeparator(char c) {
 
 // Index of the last path separator in `text`, or -1 when it has none (also for "").
 int lastBackslashIndex(const char* text);
+
+// A byte that no Windows file name holds: a control character, DEL, or one of \ / : * ? " < > |.
+inline bool isForbiddenNameByte(unsigned char c) {
+    if (c < 0x20 || c == 0x7F) {
+        return true;
+    }
+    for (const char* forbidden = "\\/:*?\"<>|"; *forbidden != '\0'; ++forbidden) {
+        if (c == static_cast<unsigned char>(*forbidden)) {
+            return true;
+        }
+    }
+    return false;
+}
 
 // True when the name part of an archive's base name (what follows its folder) can name files
 // on Windows: not empty and without \ / : * ? " < > | or control characters. A base name

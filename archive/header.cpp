@@ -2,21 +2,9 @@
 
 #include <string.h>
 
-namespace {
+#include "platform/platform.h"
 
-// ASCII-only case folding: device names are Latin.
-bool equalsUpper(const char* a, const char* upper, unsigned length) {
-    for (unsigned i = 0; i < length; ++i) {
-        char x = a[i];
-        if (x >= 'a' && x <= 'z') {
-            x = static_cast<char>(x - 'a' + 'A');
-        }
-        if (x != upper[i]) {
-            return false;
-        }
-    }
-    return true;
-}
+namespace {
 
 // Windows opens these as devices whatever folder or extension they are given.
 bool isDeviceName(const char* name) {
@@ -31,11 +19,13 @@ bool isDeviceName(const char* name) {
     // One text of names, each ended by a zero, the list by an empty name.
     static const char kDevices[] = "CON\0PRN\0AUX\0NUL\0CONIN$\0CONOUT$\0";
     for (const char* device = kDevices; *device != '\0'; device += strlen(device) + 1) {
-        if (stem == strlen(device) && equalsUpper(name, device, stem)) {
+        if (stem == strlen(device) &&
+            namesEqualIgnoringCase(name, device, static_cast<long>(stem))) {
             return true;
         }
     }
-    return stem == 4 && (equalsUpper(name, "COM", 3) || equalsUpper(name, "LPT", 3)) &&
+    return stem == 4 &&
+           (namesEqualIgnoringCase(name, "COM", 3) || namesEqualIgnoringCase(name, "LPT", 3)) &&
            name[3] >= '1' && name[3] <= '9';
 }
 
@@ -48,13 +38,8 @@ bool isSafeTargetName(const char* name) {
     }
     bool onlyDots = true;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != 0; ++p) {
-        if (*p < 0x20 || *p == 0x7F) {
+        if (isForbiddenNameByte(*p)) {
             return false;
-        }
-        for (const char* forbidden = "\\/:*?\"<>|"; *forbidden != '\0'; ++forbidden) {
-            if (*p == static_cast<unsigned char>(*forbidden)) {
-                return false;
-            }
         }
         if (*p != '.' && *p != ' ') {
             onlyDots = false;

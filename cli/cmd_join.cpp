@@ -75,7 +75,9 @@ class TerminalJoinUi final : public JoinUi {
             strcpy(folder, folder_);
             return true;
         }
-        if (!readLine("Куда распаковать файл? ", folder, size)) {
+        char prompt[64];
+        snprintf(prompt, sizeof prompt, "%s ", kTextBrowseTitle);
+        if (!readLine(prompt, folder, size)) {
             return false;
         }
         if (folder[0] == '\0') {

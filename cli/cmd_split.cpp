@@ -15,8 +15,6 @@
 
 namespace {
 
-const char kDefaultSizeText[] = "1457664";
-
 // The terminal has no disc to draw (the base draws nothing): the progress line stands for it.
 class NoDrawing final : public SplitCanvas {};
 

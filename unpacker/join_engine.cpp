@@ -4,6 +4,10 @@
 
 #include "platform/platform.h"
 
+const char* const kTextCannotRead = "Невозможно прочитать %s";
+const char* const kTextPathTooLong = "Слишком длинный путь:\n%s";
+const char* const kTextBrowseTitle = "Куда распаковать файл?";
+
 namespace {
 
 const char* const kTextTitle = "Распаковка %s";
@@ -11,10 +15,8 @@ const char* const kTextOverwrite = "Файл уже существует.\nПе�
 const char* const kTextCannotCreate = "Не могу создать целевой файл!";
 const char* const kTextWriteFailed = "Ошибка!\nВозможно, нет места на диске";
 const char* const kTextMissing = "Отсутствует %s\nХотите найти его?";
-const char* const kTextCannotRead = "Невозможно прочитать %s";
 const char* const kTextDamaged = "Файл %s поврежден";
 const char* const kTextBadHeader = "Неверный заголовок архива:\n%s";
-const char* const kTextPathTooLong = "Слишком длинный путь:\n%s";
 const char* const kTextPickTooLong = "Слишком длинный путь к выбранному файлу!";
 const char* const kTextNoVolumeName = "Невозможно составить имя тома из пути:\n%s";
 const char* const kTextTargetInArchive = "Файл %s принадлежит архиву!\nВыберите другую папку.";
@@ -27,7 +29,6 @@ constexpr unsigned kMessageSize = 4 * kTargetPathSize + 128;
 // not grow. The data still moves through the caller's block; these turn its many small reads
 // and writes into few large system calls. The pieces share one buffer: a piece must be closed
 // before the next one is opened.
-constexpr unsigned kStreamBufferSize = 256 * 1024;
 char gPieceBuffer[kStreamBufferSize];
 char gTargetBuffer[kStreamBufferSize];
 

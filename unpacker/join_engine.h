@@ -29,6 +29,11 @@ constexpr unsigned kTargetPathSize = kMaxTargetPathChars + 1;
 constexpr unsigned kFolderSize =
     kTargetPathSize < kArchivePathSize ? kArchivePathSize : kTargetPathSize;
 
+// Texts that the unpacker's start-up and the command line show too.
+extern const char* const kTextCannotRead;   // "Невозможно прочитать %s"
+extern const char* const kTextPathTooLong;  // "Слишком длинный путь:\n%s"
+extern const char* const kTextBrowseTitle;  // "Куда распаковать файл?", the folder question
+
 // Which message box a question or message is.
 enum JoinMessageKind {
     kJoinError,          // ":-(" with the error icon, OK
@@ -56,7 +61,7 @@ enum JoinResult {
 
 class JoinUi {
   public:
-    // Asks for the destination folder ("Куда распаковать файл?") into folder (kFolderSize
+    // Asks for the destination folder (kTextBrowseTitle) into folder (kFolderSize
     // bytes). False when the user cancels or gives no folder of the file system.
     virtual bool chooseFolder(char* folder, unsigned size) = 0;
     // A Yes/No question; true for Yes.

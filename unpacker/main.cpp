@@ -40,9 +40,6 @@ const char* const kCaptionError = ":-(";
 const char* const kCaptionQuestion = "???";
 const char* const kTextNoTempWrite = "Запрещена запись во временную папку!";
 const char* const kTextCannotStart = "Не удалось запустить распаковщик";
-const char* const kTextPathTooLong = "Слишком длинный путь:\n%s";
-const char* const kTextCannotRead = "Невозможно прочитать %s";
-const char* const kTextBrowseTitle = "Куда распаковать файл?";
 
 HINSTANCE gInstance;
 HWND gMainWindow;
@@ -234,9 +231,9 @@ bool relaunchFromTemp() {
         return false;
     }
     // A copy that still runs cannot be opened for writing and is passed over.
-    FILE* copy = tempFolderPath(tempFolder)
-                     ? openNumbered(copyPath, tempFolder, "ombra", ".exe", "wb", false)
-                     : nullptr;
+    FILE* copy = tempFolderPath(tempFolder) ? openNumbered(copyPath, tempFolder, kTempCopyPrefix,
+                                                           kTempCopyExtension, "wb", false)
+                                            : nullptr;
     if (copy == nullptr || !writeAndClose(copy, copyPath, imageBuffer, kUnpackerImageSize)) {
         errorBox(nullptr, kTextNoTempWrite);
         return false;

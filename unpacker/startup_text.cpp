@@ -72,17 +72,18 @@ bool isTempCopyPath(const char* modulePath, const char* tempFolder) {
         return false;
     }
     const char* name = modulePath + folderLength;
-    if (!namesEqualIgnoringCase(name, "ombra", 5)) {
+    if (!namesEqualIgnoringCase(name, kTempCopyPrefix, sizeof kTempCopyPrefix - 1)) {
         return false;
     }
-    const char* p = name + 5;
+    const char* p = name + (sizeof kTempCopyPrefix - 1);
     if (*p < '0' || *p > '9') {
         return false;
     }
     while (*p >= '0' && *p <= '9') {
         ++p;
     }
-    return strlen(p) == 4 && namesEqualIgnoringCase(p, ".exe", 4);
+    return strlen(p) == sizeof kTempCopyExtension - 1 &&
+           namesEqualIgnoringCase(p, kTempCopyExtension, sizeof kTempCopyExtension - 1);
 }
 
 bool selfDeleteBatchText(char* out, unsigned size, const char* copyName) {

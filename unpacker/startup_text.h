@@ -5,6 +5,11 @@
 
 #include "platform/program_arguments.h"  // skipProgramName: the argument part of the command line
 
+// The temporary copy of the unpacker: kTempCopyPrefix, a number, kTempCopyExtension, in the
+// temporary folder.
+inline constexpr char kTempCopyPrefix[] = "ombra";
+inline constexpr char kTempCopyExtension[] = ".exe";
+
 // Copies the argument into out (size bytes) turning every double quote back into a blank.
 // False when it did not fit; out then holds as much as fits.
 bool decodeArchiveArgument(const char* argument, char* out, unsigned size);

@@ -32,8 +32,7 @@ void copyFolder(char* out, const char* path, int separator) {
 
 // The archive name names files, and their names fit.
 bool checkArchiveName(const SplitterState* state, SplitUi* ui) {
-    size_t baseLength = strlen(state->archiveName);
-    if (baseLength == 0 || isPathSeparator(state->archiveName[baseLength - 1])) {
+    if (archiveNameMissing(state->archiveName)) {
         refuse(ui, kTextEnterName);
         return false;
     }
@@ -52,7 +51,6 @@ bool checkSource(const SplitterState* state, SplitUi* ui, SplitPlan* plan) {
         refuse(ui, kTextSourceUnavailable);
         return false;
     }
-    // Index first: a path without a folder gives -1, and sourcePath - 1 is outside the array.
     const char* name = fileNamePart(state->sourcePath);
     // Only names the join accepts: anything else makes an archive that nobody can join.
     if (!ui->headerSourceName(name, plan->headerName, sizeof plan->headerName) ||
@@ -124,6 +122,11 @@ bool checkArchiveFolder(SplitterState* state, SplitUi* ui, SplitPlan* plan) {
 }
 
 }  // namespace
+
+bool archiveNameMissing(const char* archiveName) {
+    size_t length = strlen(archiveName);
+    return length == 0 || isPathSeparator(archiveName[length - 1]);
+}
 
 void tellError(SplitUi* ui, const char* format, const char* argument) {
     char text[kSplitMessageSize];

@@ -16,6 +16,9 @@ struct SplitPlan {
     bool memberExists;                 // some member name of the archive is taken
 };
 
+// True when the archive name gives no file name: empty, or a folder (ending in a separator).
+bool archiveNameMissing(const char* archiveName);
+
 // Sets state->lastSourceDir and state->archiveDir from the source and the archive name;
 // ownPath stands in for a source without a folder.
 void rememberFolders(SplitterState* state, const char* ownPath);

@@ -25,9 +25,7 @@ const char kTextArchiveBusy[] = "Архив %s уже записывается �
 // The source goes across in slices of this many bytes, each followed by a progress report.
 constexpr uint32_t kProgressSlice = 1048576;
 
-// Stream buffers for the source and the member being written. The engine still moves the data
-// through its 4096-byte block; large stream buffers turn that into few, large system calls.
-constexpr size_t kStreamBufferSize = 256 * 1024;
+// Stream buffers for the source, the unpacker file and the volume being written.
 char gSourceBuffer[kStreamBufferSize];
 char gHeadBuffer[kStreamBufferSize];
 char gMemberBuffer[kStreamBufferSize];
@@ -141,7 +139,9 @@ Outcome copySource(Split* split, FILE* to, uint32_t count) {
     return kOutcomeDone;
 }
 
-// Steps 10 to 15: the unpacker file is open, the image is positioned at its first byte.
+// Writes the whole archive: the image, the header and the first piece into the held unpacker
+// file (open, the image positioned at its first byte), then every volume, then the checks that
+// the source stayed as it was.
 Outcome writeMembers(Split* split, const FileRecord& record) {
     SplitterState* state = split->state;
     Outcome outcome =

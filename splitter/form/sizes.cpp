@@ -203,7 +203,7 @@ int64_t volumeCountFor(uint64_t sourceSize, const char* sourceFieldText, uint32_
 }
 
 void defaultSizeList(SizeList* list) {
-    copyEntry(list->entries[0], "1457664");
+    copyEntry(list->entries[0], kDefaultSizeText);
     copyEntry(list->entries[1], "1.38M");
     copyEntry(list->entries[2], "650M");
 }

@@ -56,7 +56,10 @@ struct SizeList {
     char entries[3][kSizeTextSize];
 };
 
-// The defaults "1457664", "1.38M", "650M".
+// The default volume size as the size box and the command line write it: kDefaultVolumeSize.
+inline constexpr char kDefaultSizeText[] = "1457664";
+
+// The defaults kDefaultSizeText, "1.38M", "650M".
 void defaultSizeList(SizeList* list);
 
 // Moves `text` to the top of the list: an entry equal to it (case-insensitive; the search

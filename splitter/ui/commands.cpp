@@ -4,6 +4,7 @@
 
 #include "archive/folder_scan.h"
 #include "archive/format.h"
+#include "splitter/engine/split_checks.h"
 #include "splitter/engine/split_texts.h"
 #include "splitter/form/sizes.h"
 #include "splitter/ui/dialogs.h"
@@ -16,7 +17,7 @@ enum BrowseKind { kBrowseSource = 0, kBrowseArchive = 1 };
 
 // A refusal of the form: caption "!!!", error icon, then the focus to the field to correct.
 void refuse(const char* text, HWND focus) {
-    MessageBoxA(gMainWindow, text, "!!!", MB_ICONERROR);
+    MessageBoxA(gMainWindow, text, kCaptionRefusal, MB_ICONERROR);
     SetFocus(focus);
 }
 
@@ -73,8 +74,7 @@ bool checkBeforeSplit() {
         return false;
     }
     readField(gForm.archiveEdit, gState.archiveName, kPathBufferSize);
-    size_t length = strlen(gState.archiveName);
-    if (length == 0 || isPathSeparator(gState.archiveName[length - 1])) {
+    if (archiveNameMissing(gState.archiveName)) {
         refuse(kTextEnterName, gForm.archiveEdit);
         return false;
     }

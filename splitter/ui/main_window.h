@@ -34,6 +34,8 @@ constexpr int kWindowWidth = 630;
 // The client area's height below the menu.
 constexpr int kClientHeight = 236;
 constexpr UINT_PTR kWaitTimerId = 1;
+// The caption of the form's refusals (with the error icon).
+inline constexpr char kCaptionRefusal[] = "!!!";
 constexpr UINT kWaitTimerPeriod = 500;
 
 // form.cpp

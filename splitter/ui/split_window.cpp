@@ -114,8 +114,7 @@ class WindowSplitUi : public SplitUi {
 }  // namespace
 
 RECT pieRect() {
-    RECT rect = {kPieCentreX - kPieRadius, kPieCentreY - kPieRadius, kPieCentreX + kPieRadius,
-                 kPieCentreY + kPieRadius};
+    RECT rect = {kPieLeft, kPieTop, kPieRight, kPieBottom};
     return rect;
 }
 

@@ -34,7 +34,7 @@ void writeSizeList(const SizeList& list) {
     SendMessageA(gForm.volumeSizeBox, CB_SETCURSEL, 0, 0);
 }
 
-// The name part of a path (after its last backslash) holds a wildcard.
+// The name part of a path (after its last separator) holds a wildcard.
 bool nameHasWildcard(const char* path) {
     const char* name = fileNamePart(path);
     return strchr(name, '?') != nullptr || strchr(name, '*') != nullptr;
@@ -60,8 +60,8 @@ bool applyVolumeSizeText(char* text, bool loud) {
         accepted = false;
         if (loud) {
             MessageBoxA(gMainWindow,
-                        check == kVolumeSizeTooLarge ? kSizeTooLargeText : kSizeTooSmallText, "!!!",
-                        MB_ICONERROR);
+                        check == kVolumeSizeTooLarge ? kSizeTooLargeText : kSizeTooSmallText,
+                        kCaptionRefusal, MB_ICONERROR);
         }
         strcpy(text, list.entries[0]);
         gState.volumeSize = static_cast<uint32_t>(parseSizeText(text));

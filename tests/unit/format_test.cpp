@@ -31,7 +31,7 @@ TEST(MemberNames, TenDigitNumbersOfTheLargestArchive) {
 
 TEST(MemberCount, CeilingOfSourceAndHeaderOverVolumeIn64Bits) {
     const uint32_t h = headerSize(8);
-    // The worked example: 100000 bytes in 20480-byte volumes.
+    // 100000 bytes in 20480-byte volumes.
     EXPECT_EQ(memberCountFor(100000, h, 20480), 6u);
     // S + H an exact multiple of V: the last volume is full, no empty one follows.
     EXPECT_EQ(memberCountFor(6 * 20480 - h, h, 20480), 6u);

@@ -249,3 +249,11 @@ TEST(SizeList, PromotingMovesAnEntryOrDropsTheOldest) {
     EXPECT_STREQ(list.entries[1], "20K");
     EXPECT_STREQ(list.entries[2], "650m");
 }
+
+// The size box's first default and the command line's default are the archive's default size.
+TEST(SizeList, DefaultSizeTextIsTheDefaultVolumeSize) {
+    EXPECT_EQ(parseSizeText(kDefaultSizeText), kDefaultVolumeSize);
+    SizeList list;
+    defaultSizeList(&list);
+    EXPECT_STREQ(list.entries[0], kDefaultSizeText);
+}

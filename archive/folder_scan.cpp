@@ -80,10 +80,10 @@ int64_t memberNumberOf(const ScanContext* context, const char* entry) {
         k = k * 10 + static_cast<uint64_t>(p[i] - '0');
     }
     const char* extension = p + width + 2;
-    if (namesEqualIgnoringCase(extension, "exe")) {
+    if (namesEqualIgnoringCase(extension, kUnpackerEnding + 1)) {
         return k == 0 ? 0 : -1;
     }
-    if (namesEqualIgnoringCase(extension, "bin") && k >= 1 && k <= context->lastStale) {
+    if (namesEqualIgnoringCase(extension, kVolumeEnding + 1) && k >= 1 && k <= context->lastStale) {
         return static_cast<int64_t>(k);
     }
     return -1;

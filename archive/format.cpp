@@ -130,7 +130,7 @@ bool unpackerFileName(char* out, size_t outSize, const char* base, int width) {
         return false;
     }
     formatNumber(number, width, 0);
-    return memberFileName(out, outSize, base, number, "exe");
+    return memberFileName(out, outSize, base, number, kUnpackerEnding + 1);
 }
 
 bool volumeFileName(char* out, size_t outSize, const char* base, unsigned k, int width) {
@@ -139,7 +139,12 @@ bool volumeFileName(char* out, size_t outSize, const char* base, unsigned k, int
         return false;
     }
     formatNumber(number, width, k);
-    return memberFileName(out, outSize, base, number, "bin");
+    return memberFileName(out, outSize, base, number, kVolumeEnding + 1);
+}
+
+void writeVolumeEnding(char* digits, int width, unsigned k) {
+    formatNumber(digits, width, k);
+    memcpy(digits + width, kVolumeEnding, sizeof kVolumeEnding);
 }
 
 bool archiveNameConflict(const char* sourcePath, const char* archiveName, int volumeCount,
@@ -162,7 +167,7 @@ bool archiveNameConflict(const char* sourcePath, const char* archiveName, int vo
             break;
         }
     }
-    if (allZeros && strcmp(rest + width, ".exe") == 0) {
+    if (allZeros && strcmp(rest + width, kUnpackerEnding) == 0) {
         return true;
     }
     for (int i = 0; i < width; ++i) {
@@ -170,7 +175,7 @@ bool archiveNameConflict(const char* sourcePath, const char* archiveName, int vo
             return false;
         }
     }
-    return strcmp(rest + width, ".bin") == 0;
+    return strcmp(rest + width, kVolumeEnding) == 0;
 }
 
 int lastBackslashIndex(const char* text) {

@@ -81,6 +81,17 @@ bool unpackerFileName(char* out, size_t outSize, const char* base, int width);
 // Volume k's name: base, a dot, k as W digits, ".bin".
 bool volumeFileName(char* out, size_t outSize, const char* base, unsigned k, int width);
 
+// The endings of the unpacker file and of the volumes after their W digits.
+inline constexpr char kUnpackerEnding[] = ".exe";
+inline constexpr char kVolumeEnding[] = ".bin";
+constexpr unsigned kEndingChars = sizeof kVolumeEnding - 1;
+static_assert(sizeof kUnpackerEnding == sizeof kVolumeEnding, "the names differ only at the end");
+
+// A volume's path from the unpacker file's path, as the unpacker finds its volumes: the W digits
+// and ".exe" at its end become volume k's number and ".bin". `digits` points at those W digits;
+// it gets W + 4 characters and the terminator.
+void writeVolumeEnding(char* digits, int width, unsigned k);
+
 // H, the bytes in front of the first data byte of the unpacker file, for a name of L bytes.
 inline uint32_t headerSize(uint32_t nameLength) {
     return kUnpackerImageSize + 1 + kFileRecordSize + nameLength;

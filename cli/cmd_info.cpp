@@ -108,13 +108,12 @@ bool imageMatchesThisBuild(FILE* file) {
 int checkVolumes(const char* archivePath, int width, int memberCount, uint64_t volumeSize,
                  uint64_t* dataBytes) {
     size_t length = strlen(archivePath);
-    size_t stem = length - static_cast<size_t>(width) - 4;  // the caller checked the ending
+    size_t stem = length - static_cast<size_t>(width) - kEndingChars;  // the caller checked it
     char path[kInfoPathSize];
     memcpy(path, archivePath, stem);
     int problems = 0;
     for (int k = 1; k < memberCount; ++k) {
-        formatNumber(path + stem, width, static_cast<unsigned>(k));
-        memcpy(path + stem + width, ".bin", 5);
+        writeVolumeEnding(path + stem, width, static_cast<unsigned>(k));
         int64_t size = platformFileSize(path);
         bool last = k == memberCount - 1;
         printf("  ");
@@ -148,7 +147,7 @@ int checkVolumes(const char* archivePath, int width, int memberCount, uint64_t v
 // replacing exactly that ending.
 bool endsLikeUnpacker(const char* path, int width) {
     size_t length = strlen(path);
-    size_t ending = static_cast<size_t>(width) + 4;
+    size_t ending = static_cast<size_t>(width) + kEndingChars;
     if (length <= ending || length >= kInfoPathSize) {
         return false;
     }
@@ -158,7 +157,7 @@ bool endsLikeUnpacker(const char* path, int width) {
             return false;
         }
     }
-    return strcmp(digits + width, ".exe") == 0;
+    return strcmp(digits + width, kUnpackerEnding) == 0;
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ uint64_t expectedTargetSize(const char* archivePath, int memberCount) {
     uint64_t total = static_cast<uint64_t>(size) - header;
     int width = digitWidth(memberCount);
     size_t length = strlen(archivePath);
-    size_t tail = static_cast<size_t>(width) + 4;
+    size_t tail = static_cast<size_t>(width) + kEndingChars;
     char path[kArchivePathSize];
     if (length < tail || length >= sizeof path) {
         return 0;
@@ -47,8 +47,7 @@ uint64_t expectedTargetSize(const char* archivePath, int memberCount) {
     memcpy(path, archivePath, length + 1);
     char* number = path + length - tail;
     for (int k = 1; k < memberCount; ++k) {
-        formatNumber(number, width, static_cast<unsigned>(k));
-        memcpy(number + width, ".bin", 5);
+        writeVolumeEnding(number, width, static_cast<unsigned>(k));
         int64_t volume = platformFileSize(path);
         if (volume < 0) {
             return 0;

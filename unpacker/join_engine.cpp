@@ -52,7 +52,7 @@ bool isSeparator(char c) {
 // Overwrites the last width + 4 characters of path (length characters) with the number and
 // ".bin". False when they would reach into the folder part.
 bool formVolumePath(char* path, unsigned length, const char* number, int width) {
-    unsigned tail = static_cast<unsigned>(width) + 4;
+    unsigned tail = static_cast<unsigned>(width) + kEndingChars;
     if (length < tail) {
         return false;
     }
@@ -63,7 +63,7 @@ bool formVolumePath(char* path, unsigned length, const char* number, int width) 
         }
     }
     memcpy(p, number, static_cast<unsigned>(width));
-    memcpy(p + width, ".bin", 4);
+    memcpy(p + width, kVolumeEnding, kEndingChars);
     return true;
 }
 

@@ -177,14 +177,13 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
 
     split->disc->startFilling(split->plan.memberCount);
 
-    char number[kMaxDigitWidth + 2];
-    formatNumber(number, split->plan.width, 0);
+    // Every member name is as long as the unpacker's, which the checks found to fit.
+    unsigned k = 0;
     char name[kPathBufferSize];
     for (;;) {
         bool last = remaining <= state->volumeSize;
         uint32_t count = last ? static_cast<uint32_t>(remaining) : state->volumeSize;
-        incrementNumber(number, split->plan.width);
-        memberFileName(name, sizeof name, state->archiveName, number, "bin");
+        volumeFileName(name, sizeof name, state->archiveName, ++k, split->plan.width);
         ReplaceStatus status;
         split->member = openMember(name, false, gMemberBuffer, &status);
         if (split->member == nullptr) {

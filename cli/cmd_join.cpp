@@ -20,7 +20,8 @@ constexpr unsigned kCliCopyBufferSize = 256 * 1024;
 // its header and the volumes beside it, 64 bits wide. 0 (unknown) when the header cannot be
 // read or a volume is not there (the user may point to it later).
 uint64_t expectedTargetSize(const char* archivePath, int memberCount) {
-    FILE* archive = fopen(archivePath, "rb");
+    // Opened as the engine opens it: only a regular file, never a FIFO that would block.
+    FILE* archive = platformOpenRegularFile(archivePath);
     if (archive == nullptr) {
         return 0;
     }

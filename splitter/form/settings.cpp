@@ -179,7 +179,7 @@ void loadSettings(const char* path, SplitterState* state, SizeList* list) {
     // normalised form, so that the list shows the sizes that are used.
     SizeList read;
     bool sizesUsable = true;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kSizeListLength; ++i) {
         if (!reader.token(read.entries[i], sizeof read.entries[i]) || !takeSize(read.entries[i])) {
             sizesUsable = false;
         }
@@ -217,13 +217,13 @@ bool saveSettings(const char* path, SplitterState* state, const SizeList& list) 
     // An empty or unusable entry would shift the folder lines or cost all three sizes at the
     // next start: the file then gets the defaults, as the reader would take them.
     SizeList sizes = list;
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kSizeListLength; ++i) {
         if (!takeSize(sizes.entries[i])) {
             defaultSizeList(&sizes);
             break;
         }
     }
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kSizeListLength; ++i) {
         writeLine(file, sizes.entries[i]);
     }
     writeLine(file, state->lastSourceDir);

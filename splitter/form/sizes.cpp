@@ -212,15 +212,16 @@ void promoteSizeText(SizeList* list, const char* text) {
     char top[kSizeTextSize];
     copyEntry(top, text);  // text may be one of the entries
     int found = -1;
-    for (int k = 1; k <= 3; ++k) {
-        int i = k % 3;
+    // The older entries first, the newest last.
+    for (int k = 1; k <= kSizeListLength; ++k) {
+        int i = k % kSizeListLength;
         // Letters in any case of code page 1251 ("1,44m" is "1,44M"), folded as names are.
         if (namesEqualIgnoringCase(list->entries[i], top)) {
             found = i;
             break;
         }
     }
-    int removed = found >= 0 ? found : 2;
+    int removed = found >= 0 ? found : kSizeListLength - 1;
     for (int i = removed; i > 0; --i) {
         memcpy(list->entries[i], list->entries[i - 1], kSizeTextSize);
     }

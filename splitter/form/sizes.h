@@ -52,8 +52,10 @@ extern const char kSizeTooLargeText[];  // "Размер тома должен �
 int64_t volumeCountFor(uint64_t sourceSize, const char* sourceFieldText, uint32_t volumeSize);
 
 // The three-entry most-recently-used list of the volume-size box.
+// The size box's list: the last sizes used, the newest first.
+constexpr int kSizeListLength = 3;
 struct SizeList {
-    char entries[3][kSizeTextSize];
+    char entries[kSizeListLength][kSizeTextSize];
 };
 
 // The default volume size as the size box and the command line write it: kDefaultVolumeSize.

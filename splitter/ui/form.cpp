@@ -124,6 +124,8 @@ bool settingsPath(char* out, size_t outSize) {
 
 bool buildForm(HWND window, const CREATESTRUCTA* create) {
     HMENU systemMenu = GetSystemMenu(window, FALSE);
+    // Positions 0, 1 and 2 as the entries shift up: Restore, Size and Maximize go; Move,
+    // Minimize and Close stay for a window of fixed size.
     for (int position = 0; position < 3; ++position) {
         DeleteMenu(systemMenu, position, MF_BYPOSITION);
     }
@@ -146,24 +148,12 @@ void loadFormSettings() {
         char none[1] = "";
         loadSettings(none, &gState, &list);
     }
-    for (int i = 0; i < 3; ++i) {
-        SendMessageA(gForm.volumeSizeBox, CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(list.entries[i]));
-    }
-    SendMessageA(gForm.volumeSizeBox, CB_SETCURSEL, 0, 0);
+    writeSizeList(list);
 }
 
 void saveFormSettings() {
     SizeList list;
-    defaultSizeList(&list);
-    LRESULT count = SendMessageA(gForm.volumeSizeBox, CB_GETCOUNT, 0, 0);
-    for (int i = 0; i < 3 && i < count; ++i) {
-        LRESULT length = SendMessageA(gForm.volumeSizeBox, CB_GETLBTEXTLEN, i, 0);
-        if (length >= 0 && length < static_cast<LRESULT>(kSizeTextSize)) {
-            SendMessageA(gForm.volumeSizeBox, CB_GETLBTEXT, i,
-                         reinterpret_cast<LPARAM>(list.entries[i]));
-        }
-    }
+    readSizeList(&list);
     char path[kPathBufferSize];
     if (settingsPath(path, sizeof(path))) {
         saveSettings(path, &gState, list);

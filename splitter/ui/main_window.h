@@ -66,6 +66,11 @@ bool applyVolumeSizeBox(bool loud);
 bool refreshSourceSize();
 // Sets gState.volumeCount and the count field from the source size and the volume size.
 void refreshVolumeCount();
+// The box's list entries into list (missing or over-long ones keep the defaults), and back
+// (the first entry selected).
+struct SizeList;
+void readSizeList(SizeList* list);
+void writeSizeList(const SizeList& list);
 // The box's current edit text into out (kSizeTextSize bytes).
 void readVolumeSizeBox(char* out);
 

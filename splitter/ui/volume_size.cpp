@@ -12,11 +12,12 @@ namespace {
 
 const char kBusySourceText[] = "?????";
 
-// The box's three list entries; missing or over-long ones keep the defaults.
+}  // namespace
+
 void readSizeList(SizeList* list) {
     defaultSizeList(list);
     LRESULT count = SendMessageA(gForm.volumeSizeBox, CB_GETCOUNT, 0, 0);
-    for (int i = 0; i < 3 && i < count; ++i) {
+    for (int i = 0; i < kSizeListLength && i < count; ++i) {
         LRESULT length = SendMessageA(gForm.volumeSizeBox, CB_GETLBTEXTLEN, i, 0);
         if (length >= 0 && length < static_cast<LRESULT>(kSizeTextSize)) {
             SendMessageA(gForm.volumeSizeBox, CB_GETLBTEXT, i,
@@ -27,12 +28,14 @@ void readSizeList(SizeList* list) {
 
 void writeSizeList(const SizeList& list) {
     SendMessageA(gForm.volumeSizeBox, CB_RESETCONTENT, 0, 0);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < kSizeListLength; ++i) {
         SendMessageA(gForm.volumeSizeBox, CB_ADDSTRING, 0,
                      reinterpret_cast<LPARAM>(list.entries[i]));
     }
     SendMessageA(gForm.volumeSizeBox, CB_SETCURSEL, 0, 0);
 }
+
+namespace {
 
 // The name part of a path (after its last separator) holds a wildcard.
 bool nameHasWildcard(const char* path) {

@@ -140,6 +140,13 @@ TEST(JoinCli, FifoOrDeviceVolumesAreUnreadableAndNeverBlock) {
         EXPECT_EQ(a.join({a.exe, a.dir + "/out"}), 1) << kind;
         EXPECT_EQ(readFile(a.dir + "/out/d.bin").size(), kMinVolumeSize - headerSize(5)) << kind;
     }
+    // The archive's .exe itself a FIFO: refused before anything waits for a writer.
+    CliArchive a("d.bin");
+    unlink(a.exe.c_str());
+    ASSERT_EQ(mkfifo(a.exe.c_str(), 0644), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(a.join({a.exe, a.dir + "/out"}), 1);
+    testing::internal::GetCapturedStderr();
     alarm(0);
 }
 

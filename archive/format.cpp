@@ -125,7 +125,7 @@ bool memberFileName(char* out, size_t outSize, const char* base, const char* num
 }
 
 bool unpackerFileName(char* out, size_t outSize, const char* base, int width) {
-    char number[kMaxDigitWidth + 2];
+    char number[kNumberBufferSize];
     if (width < 1 || width > kMaxDigitWidth + 1) {
         return false;
     }
@@ -134,7 +134,7 @@ bool unpackerFileName(char* out, size_t outSize, const char* base, int width) {
 }
 
 bool volumeFileName(char* out, size_t outSize, const char* base, unsigned k, int width) {
-    char number[kMaxDigitWidth + 2];
+    char number[kNumberBufferSize];
     if (width < 1 || width > kMaxDigitWidth + 1) {
         return false;
     }

@@ -32,6 +32,9 @@ constexpr unsigned kPathBufferSize = 256;
 constexpr int32_t kMaxVolumeCount = 2147483647;
 // Digits of kMaxVolumeCount - 1, the widest member number.
 constexpr int kMaxDigitWidth = 10;
+// Room for a member number of up to kMaxDigitWidth + 1 digits (the widest any name is built
+// with) and its terminator.
+constexpr unsigned kNumberBufferSize = kMaxDigitWidth + 2;
 // Both programs move an archive's data through a block of this many bytes: one read and one
 // write per block.
 constexpr unsigned kCopyBufferSize = 4096;

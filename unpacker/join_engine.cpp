@@ -100,7 +100,7 @@ bool isArchiveMember(const char* target, const char* archivePath, unsigned lengt
     if (!exists && (!sameFolder || strlen(target + targetName) != strlen(member + memberName))) {
         return false;
     }
-    char number[kMaxDigitWidth + 2];
+    char number[kNumberBufferSize];
     formatNumber(number, width, 0);
     for (int k = 0; k < memberCount; ++k) {
         if (k > 0) {
@@ -277,7 +277,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
     FILE* piece = archive;
     int64_t start = headerSize(static_cast<uint32_t>(strlen(headerName)));
     int64_t volumeSize = 0;
-    char number[kMaxDigitWidth + 2];
+    char number[kNumberBufferSize];
     formatNumber(number, width, 0);
     bool incomplete = false;
     bool unreadable = false;

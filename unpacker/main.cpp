@@ -29,7 +29,10 @@ constexpr unsigned kNumberedNameChars = 14;
 constexpr unsigned kSelfDeleteBatchSize = 256;
 // The progress bar moves at most this often (ms): smooth to the eye, cheap to draw.
 constexpr DWORD kProgressIntervalMs = 100;
-// The progress window: a caption bar with a thin client area under it, at a fixed place.
+// The progress window: a caption bar with a thin client area under it, at a fixed place; the
+// bar fills its width but for a margin all round.
+constexpr int kBarMargin = 5;
+constexpr int kBarHeight = 20;
 constexpr int kWindowX = 200;
 constexpr int kWindowY = 250;
 constexpr int kWindowWidth = 400;
@@ -285,9 +288,9 @@ void createProgressBar(HWND window, const CREATESTRUCTA* creation) {
     RECT client;
     InitCommonControls();
     GetClientRect(window, &client);
-    gProgressBar =
-        CreateWindowExA(0, PROGRESS_CLASSA, "Progress", WS_CHILD | WS_VISIBLE | WS_BORDER, 5, 5,
-                        client.right - 10, 20, window, nullptr, creation->hInstance, nullptr);
+    gProgressBar = CreateWindowExA(
+        0, PROGRESS_CLASSA, "Progress", WS_CHILD | WS_VISIBLE | WS_BORDER, kBarMargin, kBarMargin,
+        client.right - 2 * kBarMargin, kBarHeight, window, nullptr, creation->hInstance, nullptr);
     PostMessageA(window, WM_START_JOIN, 0, 0);
 }
 

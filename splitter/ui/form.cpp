@@ -28,6 +28,12 @@ constexpr int kComboHeight = 125;                             // with its drop-d
 constexpr int kSplitY = kFirstRowY + 5 * kRowStep + 3;        // 193, below the five rows
 constexpr int kSplitWidth = (kWindowWidth - 7) / 4 * 4 - 13;  // 607
 
+// The toolbar: three images in its bitmap, each 16 x 15 pixels; three buttons and a separator.
+constexpr int kToolbarImages = 3;
+constexpr int kToolbarImageWidth = 16;
+constexpr int kToolbarImageHeight = 15;
+constexpr int kToolbarButtons = 4;
+
 // The longest path the edit fields take, so that nothing typed is cut when it is read back.
 constexpr int kPathFieldLimit = kMaxPathChars;
 // The longest size text the size box takes.
@@ -44,15 +50,16 @@ TBBUTTON toolbarButton(int image, int command, BYTE style) {
 }
 
 HWND createToolbar(HWND window, HINSTANCE instance) {
-    TBBUTTON buttons[4] = {
+    TBBUTTON buttons[kToolbarButtons] = {
         toolbarButton(0, ID_SETTINGS, TBSTYLE_BUTTON),
         toolbarButton(-1, 0, TBSTYLE_SEP),
         toolbarButton(1, ID_HELP, TBSTYLE_BUTTON),
         toolbarButton(2, ID_ABOUT, TBSTYLE_BUTTON),
     };
     HWND toolbar =
-        CreateToolbarEx(window, WS_CHILD | WS_VISIBLE | WS_BORDER | TBSTYLE_TOOLTIPS, ID_TOOLBAR, 3,
-                        instance, IDB_TOOLBAR, buttons, 4, 0, 0, 16, 15, sizeof(TBBUTTON));
+        CreateToolbarEx(window, WS_CHILD | WS_VISIBLE | WS_BORDER | TBSTYLE_TOOLTIPS, ID_TOOLBAR,
+                        kToolbarImages, instance, IDB_TOOLBAR, buttons, kToolbarButtons, 0, 0,
+                        kToolbarImageWidth, kToolbarImageHeight, sizeof(TBBUTTON));
     if (toolbar != nullptr) {
         SendMessageA(toolbar, WM_SIZE, SIZE_RESTORED, MAKELPARAM(kWindowWidth, gWindowHeight));
     }

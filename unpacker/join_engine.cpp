@@ -125,12 +125,17 @@ bool isArchiveMember(const char* target, const char* archivePath, unsigned lengt
 
 // Opens a piece for reading, with the pieces' stream buffer: a regular file that is not the
 // target being written (which would be read while it grows; null target: none is written yet).
-// Null otherwise.
-FILE* openPiece(const char* path, const FileIdentity* target) {
+// Null otherwise. A piece that is the target has, at this moment, the very size the file
+// behind out has; only a piece of that size is asked for its identity, which Wine answers
+// slowly (it asks for the volume's serial number), a millisecond or more for every volume.
+FILE* openPiece(const char* path, FILE* out, const FileIdentity* target) {
+    // The target's size first: natively that flushes its stream, so that a piece that is the
+    // target then shows the same size, not the size before the flush.
+    int64_t outSize = target != nullptr ? platformStreamSize(out) : -1;
     FILE* piece = platformOpenRegularFile(path);
     FileIdentity identity;
-    if (piece != nullptr && target != nullptr && platformStreamIdentity(piece, &identity) &&
-        sameIdentity(identity, *target)) {
+    if (piece != nullptr && target != nullptr && platformStreamSize(piece) == outSize &&
+        platformStreamIdentity(piece, &identity) && sameIdentity(identity, *target)) {
         fclose(piece);
         piece = nullptr;
     }
@@ -203,7 +208,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
         showError(ui, kTextPathTooLong, archivePath);
         return kJoinBadArchive;
     }
-    FILE* archive = openPiece(archivePath, nullptr);
+    FILE* archive = openPiece(archivePath, nullptr, nullptr);
     if (archive == nullptr) {
         showError(ui, kTextCannotRead, archivePath);
         return kJoinBadArchive;
@@ -313,7 +318,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
             incomplete = true;
             break;
         }
-        piece = openPiece(archivePath, writtenIdentity);
+        piece = openPiece(archivePath, out, writtenIdentity);
         if (piece != nullptr) {
             continue;
         }
@@ -333,7 +338,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
         }
         // The next volumes are looked for beside the picked file, under its name.
         pathLength = static_cast<unsigned>(strlen(archivePath));
-        piece = openPiece(archivePath, writtenIdentity);
+        piece = openPiece(archivePath, out, writtenIdentity);
         if (piece == nullptr) {
             showError(ui, kTextCannotRead, archivePath);
             unreadable = true;

@@ -129,12 +129,14 @@ bool isArchiveMember(const char* target, const char* archivePath, unsigned lengt
 // behind out has; only a piece of that size is asked for its identity, which Wine answers
 // slowly (it asks for the volume's serial number), a millisecond or more for every volume.
 FILE* openPiece(const char* path, FILE* out, const FileIdentity* target) {
-    // The target's size first: natively that flushes its stream, so that a piece that is the
-    // target then shows the same size, not the size before the flush.
+    // The target's stream was flushed after the last piece, so a piece that is the target
+    // shows the size that the target's stream reports.
     int64_t outSize = target != nullptr ? platformStreamSize(out) : -1;
     FILE* piece = platformOpenRegularFile(path);
     FileIdentity identity;
-    if (piece != nullptr && target != nullptr && platformStreamSize(piece) == outSize &&
+    // A size that cannot be had rules nothing out.
+    if (piece != nullptr && target != nullptr &&
+        (outSize < 0 || platformStreamSize(piece) == outSize) &&
         platformStreamIdentity(piece, &identity) && sameIdentity(identity, *target)) {
         fclose(piece);
         piece = nullptr;
@@ -297,6 +299,11 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
             damaged = true;
         }
         int copied = end < start ? 1 : copyPiece(piece, out, end - start, buffer, bufferSize, ui);
+        // The target's buffered bytes go to the file after every piece, before the next piece
+        // is compared with it: a write refused now fails the join, even if space comes back.
+        if (copied == 0 && fflush(out) != 0) {
+            copied = 2;
+        }
         fclose(piece);
         if (copied != 0) {
             fclose(out);

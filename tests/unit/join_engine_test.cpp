@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <deque>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -128,8 +130,12 @@ class FakeJoinUi final : public JoinUi {
         log.push_back(std::string("error ") + text);
         errors.push_back(text);
     }
+    std::function<void()> beforePick;  // what the user does while the dialog is open
     JoinPick pickVolume(char* path, unsigned size, int nameOffset) override {
         log.push_back(std::string("pick ") + (path + nameOffset));
+        if (beforePick) {
+            beforePick();
+        }
         std::string pick = picks.empty() ? "" : picks.front();
         if (!picks.empty()) {
             picks.pop_front();
@@ -709,4 +715,28 @@ TEST(JoinText, ControlCharactersOfNamesArePrintedEscaped) {
     char small[6];
     formatText(small, sizeof small, "ab%s", "\x1b");
     EXPECT_STREQ(small, "ab");
+}
+
+TEST(JoinTarget, AWriteThatFailsOnceFailsTheJoinEvenIfSpaceIsFreedLater) {
+    // The target's stream is written out between pieces. The disk is full then; while the
+    // user looks for a missing volume, space is freed. The bytes that did not reach the disk
+    // must fail the join, not leave a hole in a target reported as complete.
+    Fixture f(100000);
+    std::string disk = f.dir.file("disk");
+    ASSERT_EQ(mkdir(disk.c_str(), 0700), 0);
+    if (mount("dravnik-unit", disk.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+    }
+    std::string filler = disk + "/filler";
+    std::ofstream(filler, std::ios::binary) << std::string(48 * 1024, 'x');
+    std::string moved = f.dir.file("elsewhere.2.bin");
+    ASSERT_EQ(rename(f.dir.file("set.2.bin").c_str(), moved.c_str()), 0);
+    f.ui.folder = disk;
+    f.ui.answers = {true};
+    f.ui.picks = {moved};
+    f.ui.beforePick = [&] { unlink(filler.c_str()); };
+    JoinResult result = join(f.exe, &f.ui);
+    umount(disk.c_str());
+    EXPECT_EQ(result, kJoinFailed);
+    EXPECT_EQ(f.ui.errors, (std::vector<std::string>{"Ошибка!\nВозможно, нет места на диске"}));
 }

@@ -224,3 +224,36 @@ bool platformEntryReplaceable(const char* path) {
     struct stat st;
     return lstat(path, &st) == 0 && !S_ISDIR(st.st_mode);
 }
+
+bool platformSyncStream(FILE* file) {
+    return fflush(file) == 0 && fsync(fileno(file)) == 0;
+}
+
+bool platformRenameOver(const char* from, const char* to) {
+    struct stat st;
+    if (lstat(to, &st) == 0 && S_ISDIR(st.st_mode)) {
+        errno = EISDIR;
+        return false;
+    }
+    if (rename(from, to) != 0) {
+        return false;
+    }
+    // The rename itself reaches the disk with its folder.
+    char folder[PATH_MAX];
+    const char* slash = strrchr(to, '/');
+    size_t length = slash == nullptr ? 0 : static_cast<size_t>(slash - to);
+    if (length >= sizeof folder) {
+        return true;
+    }
+    if (slash == to) {
+        length = 1;
+    }
+    memcpy(folder, length == 0 ? "." : to, length == 0 ? 2 : length);
+    folder[length == 0 ? 1 : length] = '\0';
+    int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+    return true;
+}

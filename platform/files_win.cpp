@@ -1,6 +1,7 @@
 // The Win32 calls that only the splitter and the tools need: the unpacker never links this
 // file, so none of its imports reach the unpacker's image (see platform_win.cpp).
 #include <windows.h>
+#include <io.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -76,4 +77,17 @@ bool platformEntryReplaceable(const char* path) {
     // A link is replaced as an entry of its own (platformReplaceFile), never followed.
     DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool platformSyncStream(FILE* file) {
+    return fflush(file) == 0 &&
+           FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != 0;
+}
+
+bool platformRenameOver(const char* from, const char* to) {
+    DWORD attributes = GetFileAttributesA(to);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        return false;
+    }
+    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }

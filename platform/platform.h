@@ -146,3 +146,17 @@ bool platformApplyStreamStamp(FILE* file, const FileStamp& stamp);
 
 // Sets an open stream's position, 64 bits wide. False on failure.
 bool platformSeek(FILE* file, int64_t offset);
+
+// ---------------------------------------------------------------------------------------------
+// Work that does not finish must never look finished: a file is written under a name of the
+// program's own, synced, and renamed into place as the last step.
+
+// Flushes the stream's buffer and has the system put the file's data on the disk (fsync
+// natively, FlushFileBuffers on Windows). False when either step fails.
+bool platformSyncStream(FILE* file);
+
+// Gives the file `from` the name `to` in one step, replacing the file or link that `to` names
+// (the entry itself, never what a link reaches); a folder at `to` is not replaced. Both names
+// lie in one folder. The new name has reached the disk when it returns (natively the folder is
+// synced; on Windows the move is written through). False when the rename failed.
+bool platformRenameOver(const char* from, const char* to);

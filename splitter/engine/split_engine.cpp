@@ -255,6 +255,10 @@ bool finishSplit(Split* split, Outcome outcome) {
 
 void SplitUi::progress(uint64_t, uint64_t) {}
 
+bool SplitUi::stopRequested() {
+    return false;
+}
+
 bool SplitUi::headerSourceName(const char* name, char* out, unsigned size) {
     size_t n = strlen(name);
     if (size == 0 || n >= size) {

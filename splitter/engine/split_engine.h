@@ -42,6 +42,11 @@ class SplitUi {
     // done of total source bytes are in the archive now; called every megabyte or so. The
     // window shows its disc instead, so the default does nothing.
     virtual void progress(uint64_t done, uint64_t total);
+    // Asked between blocks while the archive is written: true stops the split, which then
+    // removes what it wrote and ends as a failed split does, without a message of its own.
+    // The window answers its messages here (paint, the close box); the terminal reports a
+    // signal. The default never stops.
+    virtual bool stopRequested();
 
   protected:
     ~SplitUi() = default;

@@ -142,6 +142,20 @@ bool volumeFileName(char* out, size_t outSize, const char* base, unsigned k, int
     return memberFileName(out, outSize, base, number, kVolumeEnding + 1);
 }
 
+bool unfinishedFileName(char* out, size_t outSize, const char* base) {
+    size_t baseLength = strlen(base);
+    size_t total = baseLength + sizeof kUnfinishedEnding - 1;
+    if (outSize == 0 || total >= outSize || total > kMaxPathChars) {
+        if (outSize > 0) {
+            out[0] = '\0';
+        }
+        return false;
+    }
+    memcpy(out, base, baseLength);
+    memcpy(out + baseLength, kUnfinishedEnding, sizeof kUnfinishedEnding);
+    return true;
+}
+
 void writeVolumeEnding(char* digits, int width, unsigned k) {
     formatNumber(digits, width, k);
     memcpy(digits + width, kVolumeEnding, sizeof kVolumeEnding);

@@ -90,6 +90,18 @@ inline constexpr char kVolumeEnding[] = ".bin";
 constexpr unsigned kEndingChars = sizeof kVolumeEnding - 1;
 static_assert(sizeof kUnpackerEnding == sizeof kVolumeEnding, "the names differ only at the end");
 
+// The name a split writes its unpacker file under until every volume is on the disk: the base
+// name and ".~part". No member of any archive has it (members end in W digits and ".exe" or
+// ".bin"), so neither the folder scan nor the join nor `dravnik info` takes it for one, and
+// Windows does not start it. It does not depend on W: the next split of the same base name
+// finds what any split of it left, whatever its member count. It is never longer than the
+// unpacker's name (W is at least 1), so it fits wherever the members' names fit.
+inline constexpr char kUnfinishedEnding[] = ".~part";
+// A dot, one digit and the ending: the shortest ending a member has.
+static_assert(sizeof kUnfinishedEnding - 1 <= 2 + kEndingChars, "no longer than a member's");
+// Builds the base name and kUnfinishedEnding into out; false (out emptied) as memberFileName.
+bool unfinishedFileName(char* out, size_t outSize, const char* base);
+
 // A volume's path from the unpacker file's path, as the unpacker finds its volumes: the W digits
 // and ".exe" at its end become volume k's number and ".bin". `digits` points at those W digits;
 // it gets W + 4 characters and the terminator.

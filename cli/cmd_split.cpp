@@ -6,6 +6,7 @@
 #include "archive/format.h"
 #include "cli/codepage.h"
 #include "cli/commands.h"
+#include "cli/interrupt.h"
 #include "cli/progress.h"
 #include "cli/terminal.h"
 #include "platform/platform.h"
@@ -30,7 +31,11 @@ class TerminalUi : public SplitUi {
     bool message(MessageKind kind, const char*, const char* text) override {
         progress_.endLine();
         if (kind == kMessageQuestion) {
-            return askYesNo(text, assumeYes_);
+            // Nothing is written while the user is asked: a signal then ends the command at once.
+            interruptSetCooperative(false);
+            bool yes = askYesNo(text, assumeYes_);
+            interruptSetCooperative(true);
+            return yes;
         }
         fprintf(stderr, "%s\n", text);
         return true;
@@ -41,6 +46,8 @@ class TerminalUi : public SplitUi {
     SplitCanvas* acquireCanvas() override { return &canvas_; }
     void releaseCanvas(SplitCanvas*) override { progress_.endLine(); }
     void progress(uint64_t done, uint64_t) override { progress_.update(done); }
+    // Ctrl-C, SIGTERM or SIGHUP: the engine removes what it wrote and returns.
+    bool stopRequested() override { return interruptPending() != 0; }
     FILE* openCarriedImage() override {
         return fmemopen(const_cast<unsigned char*>(kEmbeddedUnpackerImage),
                         kEmbeddedUnpackerImage_size, "rb");
@@ -178,5 +185,12 @@ int runSplit(int argc, char** argv) {
     state.volumeCount = volumeCountFor(state.sourceSize, headerName, state.volumeSize);
 
     TerminalUi ui(assumeYes, headerName, state.sourceSize);
-    return splitFile(&state, &ui) ? 0 : 1;
+    interruptInstall();
+    interruptSetCooperative(true);
+    int code = splitFile(&state, &ui) ? 0 : 1;
+    if (interruptPending() != 0) {
+        return interruptExitCode();
+    }
+    interruptSetCooperative(false);
+    return code;
 }

@@ -239,21 +239,27 @@ bool platformRenameOver(const char* from, const char* to) {
         return false;
     }
     // The rename itself reaches the disk with its folder.
+    platformSyncFolder(to);
+    return true;
+}
+
+bool platformSyncFolder(const char* path) {
     char folder[PATH_MAX];
-    const char* slash = strrchr(to, '/');
-    size_t length = slash == nullptr ? 0 : static_cast<size_t>(slash - to);
+    const char* slash = strrchr(path, '/');
+    size_t length = slash == nullptr ? 0 : static_cast<size_t>(slash - path);
     if (length >= sizeof folder) {
-        return true;
+        return false;
     }
-    if (slash == to) {
+    if (slash == path) {
         length = 1;
     }
-    memcpy(folder, length == 0 ? "." : to, length == 0 ? 2 : length);
+    memcpy(folder, length == 0 ? "." : path, length == 0 ? 2 : length);
     folder[length == 0 ? 1 : length] = '\0';
     int fd = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
+    if (fd < 0) {
+        return false;
     }
-    return true;
+    bool synced = fsync(fd) == 0;
+    close(fd);
+    return synced;
 }

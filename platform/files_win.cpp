@@ -91,3 +91,23 @@ bool platformRenameOver(const char* from, const char* to) {
     }
     return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
+
+bool platformSyncFolder(const char* path) {
+    char folder[MAX_PATH];
+    char* name = nullptr;
+    DWORD n = GetFullPathNameA(path, sizeof folder, folder, &name);
+    if (n == 0 || n >= sizeof folder || name == nullptr) {
+        return false;
+    }
+    *name = '\0';
+    // A folder opens only with backup semantics; flushing it needs write access.
+    HANDLE h =
+        CreateFileA(folder, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    bool flushed = FlushFileBuffers(h) != 0;
+    CloseHandle(h);
+    return flushed;
+}

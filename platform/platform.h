@@ -160,3 +160,18 @@ bool platformSyncStream(FILE* file);
 // lie in one folder. The new name has reached the disk when it returns (natively the folder is
 // synced; on Windows the move is written through). False when the rename failed.
 bool platformRenameOver(const char* from, const char* to);
+
+// Has the system put the entries of the folder that path lies in (path itself need not exist)
+// on the disk: removals and creations in it so far survive a power cut. Natively the folder is
+// synced; on Windows its handle is flushed, which NTFS does and some file systems refuse.
+// False when that failed.
+bool platformSyncFolder(const char* path);
+
+// True where a file can be renamed and removed while this process holds it (natively). Windows
+// refuses both for a file opened without FILE_SHARE_DELETE, as platformReplaceFile's held file
+// is: it must be closed first.
+#ifdef _WIN32
+constexpr bool kPlatformRenamesHeldFiles = false;
+#else
+constexpr bool kPlatformRenamesHeldFiles = true;
+#endif

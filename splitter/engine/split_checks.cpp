@@ -117,6 +117,20 @@ bool checkArchiveFolder(SplitterState* state, SplitUi* ui, SplitPlan* plan) {
         tellError(ui, kTextCannotCreate, scan.blockedName);
         return false;
     }
+    // The name the unpacker file is written under until the end: a leftover there is cleared
+    // unasked, so it must not be the source, nor a folder.
+    char unfinished[kPathBufferSize];
+    if (unfinishedFileName(unfinished, sizeof unfinished, state->archiveName) &&
+        platformFileExists(unfinished)) {
+        if (platformSameFile(unfinished, state->sourcePath)) {
+            refuse(ui, kTextNameConflict);
+            return false;
+        }
+        if (!platformEntryReplaceable(unfinished)) {
+            tellError(ui, kTextCannotCreate, unfinished);
+            return false;
+        }
+    }
     plan->memberExists = scan.memberExists;
     return true;
 }

@@ -1,4 +1,5 @@
-// The writer: the unpacker file first (held), then the volumes, the disc a step per member.
+// The writer: the unpacker file first (held under the split's own name), then the volumes, then
+// the unpacker file's name; the disc a step per member.
 #include "splitter/engine/split_engine.h"
 
 #include <stdio.h>
@@ -8,6 +9,7 @@
 #include "archive/format.h"
 #include "platform/platform.h"
 #include "splitter/engine/split_checks.h"
+#include "splitter/engine/split_files.h"
 #include "splitter/engine/split_texts.h"
 
 const char kIdleTitle[] = "Dravnik v2.3";
@@ -25,6 +27,8 @@ const char kTextArchiveBusy[] = "Архив %s уже записывается �
 // The source goes across in slices of this many bytes, each followed by a progress report.
 constexpr uint32_t kProgressSlice = 1048576;
 
+// The carried image, read whole before anything is written.
+unsigned char gImage[kUnpackerImageSize];
 // Stream buffers for the source, the unpacker file and the volume being written.
 char gSourceBuffer[kStreamBufferSize];
 char gHeadBuffer[kStreamBufferSize];
@@ -38,6 +42,7 @@ enum Outcome {
     kOutcomeDone,
     kOutcomeWriteFailed,  // told by finishSplit's generic message
     kOutcomeReported,     // a specific message is waiting in the split's message buffer
+    kOutcomeStopped,      // the user stopped it: no message
 };
 
 // One split's working values.
@@ -47,9 +52,9 @@ struct Split {
     SplitPlan plan;
     char ownPath[kPathBufferSize];
     uint64_t sourceDone;  // source bytes written so far
-    FILE* image;
-    FILE* head;    // the unpacker file, held from its creation to the end of the split
-    FILE* member;  // the volume being written
+    unsigned imageBytes;  // of gImage that could be read
+    SplitFiles files;     // the unpacker file (held) and the volumes written so far
+    FILE* member;         // the volume being written
     FILE* source;
     SplitCanvas* canvas;
     ProgressDisc* disc;
@@ -61,22 +66,10 @@ void noteFailure(Split* split, const char* format, const char* argument) {
     snprintf(split->message, sizeof split->message, format, argument);
 }
 
-// Removes volumes 1 .. M + 1 of an older archive of the same base name, within this archive's
-// own numbering: a number that needs more than W digits names another archive's volume.
-void removeStaleVolumes(const Split* split) {
-    const SplitterState* state = split->state;
-    unsigned last = lastStaleVolume(split->plan.memberCount, split->plan.width);
-    char name[kPathBufferSize];
-    for (unsigned k = 1; k <= last; ++k) {
-        if (volumeFileName(name, sizeof name, state->archiveName, k, split->plan.width)) {
-            platformRemoveFile(name);
-        }
-    }
-}
-
 // A new member file in place of whatever its name held (never written through a link).
-FILE* openMember(const char* name, bool hold, char* buffer, ReplaceStatus* status) {
-    FILE* file = platformReplaceFile(name, hold, status);
+FILE* openMember(const char* name, char* buffer) {
+    ReplaceStatus status;
+    FILE* file = platformReplaceFile(name, false, &status);
     if (file != nullptr) {
         setvbuf(file, buffer, _IOFBF, kStreamBufferSize);
     }
@@ -89,9 +82,9 @@ bool flushed(FILE* file) {
     return fflush(file) == 0 && !ferror(file);
 }
 
-// Closes a member; false when its last bytes could not be written.
+// Closes a volume once it is on the disk; false when its last bytes could not be written.
 bool closeMember(FILE** file) {
-    bool ok = flushed(*file);
+    bool ok = platformSyncStream(*file) && !ferror(*file);
     ok = fclose(*file) == 0 && ok;
     *file = nullptr;
     return ok;
@@ -105,10 +98,8 @@ void closeStream(FILE** file) {
 }
 
 void closeAll(Split* split) {
-    closeStream(&split->image);
     closeStream(&split->member);
     closeStream(&split->source);
-    closeStream(&split->head);
 }
 
 // Copies count bytes into an open member; turns a failure into the split's outcome.
@@ -125,8 +116,12 @@ Outcome copyInto(Split* split, FILE* from, const char* fromName, FILE* to, uint3
 }
 
 // Copies count source bytes into an open member, slice by slice, and reports the progress.
+// The user may stop the split before each slice.
 Outcome copySource(Split* split, FILE* to, uint32_t count) {
     while (count > 0) {
+        if (split->ui->stopRequested()) {
+            return kOutcomeStopped;
+        }
         uint32_t slice = count < kProgressSlice ? count : kProgressSlice;
         Outcome outcome = copyInto(split, split->source, split->state->sourcePath, to, slice);
         if (outcome != kOutcomeDone) {
@@ -140,21 +135,25 @@ Outcome copySource(Split* split, FILE* to, uint32_t count) {
 }
 
 // Writes the whole archive: the image, the header and the first piece into the held unpacker
-// file (open, the image positioned at its first byte), then every volume, then the checks that
-// the source stayed as it was.
+// file, then every volume, then the checks that the source stayed as it was, then the record's
+// member count and the unpacker file's name. Until then the record counts no members, so that
+// even the unfinished file, should anyone take it for an archive, fails every reader.
 Outcome writeMembers(Split* split, const FileRecord& record) {
     SplitterState* state = split->state;
-    Outcome outcome =
-        copyInto(split, split->image, split->ownPath, split->head, kUnpackerImageSize);
-    fclose(split->image);
-    split->image = nullptr;
-    if (outcome != kOutcomeDone) {
-        return outcome;
+    FILE* head = split->files.head;
+    if (split->imageBytes < kUnpackerImageSize) {
+        noteFailure(split, kTextCannotRead, split->ownPath);
+        return kOutcomeReported;
     }
+    if (fwrite(gImage, sizeof gImage, 1, head) != 1) {
+        return kOutcomeWriteFailed;
+    }
+    FileRecord unfinished = record;
+    unfinished.volumeCount = 0;
     unsigned char encoded[kFileRecordSize];
-    encodeFileRecord(record, encoded);
-    if (fprintf(split->head, "%s\"", split->plan.headerName) < 0 ||
-        fwrite(encoded, sizeof encoded, 1, split->head) != 1) {
+    encodeFileRecord(unfinished, encoded);
+    if (fprintf(head, "%s\"", split->plan.headerName) < 0 ||
+        fwrite(encoded, sizeof encoded, 1, head) != 1) {
         return kOutcomeWriteFailed;
     }
     split->source = platformOpenRegularFile(state->sourcePath);
@@ -164,12 +163,12 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
     }
     setvbuf(split->source, gSourceBuffer, _IOFBF, sizeof gSourceBuffer);
     uint32_t firstPiece = state->volumeSize - split->plan.header;
-    outcome = copySource(split, split->head, firstPiece);
+    Outcome outcome = copySource(split, head, firstPiece);
     if (outcome != kOutcomeDone) {
         return outcome;
     }
     // The unpacker file stays open (and held) until the last volume is written.
-    if (!flushed(split->head)) {
+    if (!flushed(head)) {
         return kOutcomeWriteFailed;
     }
     // 64 bits: a source may hold 4 GiB and more.
@@ -184,12 +183,12 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
         bool last = remaining <= state->volumeSize;
         uint32_t count = last ? static_cast<uint32_t>(remaining) : state->volumeSize;
         volumeFileName(name, sizeof name, state->archiveName, ++k, split->plan.width);
-        ReplaceStatus status;
-        split->member = openMember(name, false, gMemberBuffer, &status);
+        split->member = openMember(name, gMemberBuffer);
         if (split->member == nullptr) {
             noteFailure(split, kTextCannotCreate, name);
             return kOutcomeReported;
         }
+        split->files.volumesStarted = k;
         outcome = copySource(split, split->member, count);
         if (outcome != kOutcomeDone) {
             return outcome;
@@ -215,8 +214,13 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
         noteFailure(split, kTextSourceChanged, state->sourcePath);
         return kOutcomeReported;
     }
-    if (!closeMember(&split->head)) {
-        return kOutcomeWriteFailed;
+    if (split->ui->stopRequested()) {
+        return kOutcomeStopped;
+    }
+    encodeFileRecord(record, encoded);
+    if (!publishArchive(&split->files, encoded, kUnpackerImageSize + split->plan.nameLength + 1)) {
+        noteFailure(split, kTextCannotCreate, split->files.unpackerName);
+        return kOutcomeReported;
     }
     split->disc->lastStep();
     return kOutcomeDone;
@@ -237,6 +241,10 @@ bool finishSplit(Split* split, Outcome outcome) {
     }
     if (outcome == kOutcomeReported) {
         ui->message(kMessageError, kCaptionError, split->message);
+        ui->setTitle(kIdleTitle);
+        return false;
+    }
+    if (outcome == kOutcomeStopped) {
         ui->setTitle(kIdleTitle);
         return false;
     }
@@ -306,29 +314,31 @@ bool splitFile(SplitterState* state, SplitUi* ui) {
     platformReadFileStamp(state->sourcePath, &stamp);
     FileRecord record = fileRecordFor(stamp, split.plan.memberCount);
 
-    split.image = ui->openCarriedImage();
-    if (split.image == nullptr) {
+    FILE* image = ui->openCarriedImage();
+    if (image == nullptr) {
         tellError(ui, kTextNoImage, split.ownPath);
         return false;
     }
-    char unpackerName[kPathBufferSize];
-    unpackerFileName(unpackerName, sizeof unpackerName, state->archiveName, split.plan.width);
+    split.imageBytes = static_cast<unsigned>(fread(gImage, 1, sizeof gImage, image));
+    fclose(image);
     if (split.plan.memberExists &&
         !ui->message(kMessageQuestion, kCaptionQuestion, kTextOverwrite)) {
-        closeAll(&split);
         return false;
     }
     // The unpacker file first, held: a second split of this archive now finds it busy before
     // it removes or writes anything.
-    ReplaceStatus status;
-    split.head = openMember(unpackerName, true, gHeadBuffer, &status);
-    if (split.head == nullptr) {
-        closeAll(&split);
-        tellError(ui, status == kReplaceBusy ? kTextArchiveBusy : kTextCannotCreate, unpackerName);
+    SplitFiles* files = &split.files;
+    ClaimResult claim = claimUnfinishedFile(files, state->archiveName, split.plan.width, gImage,
+                                            split.imageBytes, gHeadBuffer);
+    if (claim != kClaimed) {
+        tellError(ui, claim == kClaimBusy ? kTextArchiveBusy : kTextCannotCreate,
+                  claim == kClaimForeign ? files->unfinishedName : files->unpackerName);
         return false;
     }
-    if (split.plan.memberExists) {
-        removeStaleVolumes(&split);
+    if (split.plan.memberExists && !removeOlderArchive(files, split.plan.memberCount)) {
+        discardSplit(files);
+        tellError(ui, kTextCannotCreate, files->unpackerName);
+        return false;
     }
 
     ui->setTitle(kTextWorking);
@@ -341,5 +351,8 @@ bool splitFile(SplitterState* state, SplitUi* ui) {
     disc.drawEmpty();
     Outcome outcome = writeMembers(&split, record);
     closeAll(&split);
+    if (outcome != kOutcomeDone) {
+        discardSplit(files);
+    }
     return finishSplit(&split, outcome);
 }

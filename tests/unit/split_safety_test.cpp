@@ -4,7 +4,9 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/ptrace.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -194,8 +196,10 @@ TEST(SplitSafety, ASecondSplitOfARunningArchiveIsRefused) {
     ASSERT_TRUE(writeFile(dir.file("one.bin"), first));
     ASSERT_TRUE(writeFile(dir.file("two.bin"), second));
     ASSERT_EQ(dravnikSplit({dir.file("one.bin"), "-v100000", "-a" + dir.file("set")}), 0);
-    // A split of this archive that is still running holds its unpacker file.
-    int held = open(dir.file("set.0.exe").c_str(), O_RDONLY);
+    // A split of this archive that is still running holds its unfinished unpacker file.
+    std::string unfinished = dir.file("set.~part");
+    ASSERT_TRUE(writeFile(unfinished, Bytes(kEmbeddedUnpackerImage, kEmbeddedUnpackerImage + 100)));
+    int held = open(unfinished.c_str(), O_RDONLY);
     ASSERT_GE(held, 0);
     ASSERT_EQ(flock(held, LOCK_EX), 0);
     Bytes volume = contents(dir.file("set.2.bin"));
@@ -203,6 +207,76 @@ TEST(SplitSafety, ASecondSplitOfARunningArchiveIsRefused) {
     close(held);
     EXPECT_EQ(contents(dir.file("set.2.bin")), volume);
     EXPECT_EQ(joinArchive(dir.file("set")).data, first);
+    // A file of that name that no split wrote is nobody's to replace unasked.
+    Bytes foreign = patternBytes(100, 14);
+    ASSERT_TRUE(writeFile(unfinished, foreign));
+    EXPECT_EQ(dravnikSplit({dir.file("two.bin"), "-v100000", "-y", "-a" + dir.file("set")}), 1);
+    EXPECT_EQ(contents(unfinished), foreign);
+    EXPECT_EQ(joinArchive(dir.file("set")).data, first);
+}
+
+TEST(SplitSafety, ASplitKilledOrInterruptedInItsLastVolumeLeavesNoArchive) {
+    // Three members, the last one longer than a stream buffer, so that it is written in steps.
+    const size_t volume = 1048576;
+    const size_t lastVolume = 600000;
+    const size_t size = 2 * volume + lastVolume - headerSize(8);
+    for (int signal : {SIGKILL, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        TempDir dir;
+        Bytes source = patternBytes(size, 15);
+        ASSERT_TRUE(writeFile(dir.file("data.bin"), source));
+        std::string base = dir.file("set");
+        std::vector<std::string> split = {dir.file("data.bin"), "-v1048576", "-a" + base};
+        // The split runs traced: it stops at each system call, and the poll of the last
+        // volume's size runs at every stop, until the first bytes are in.
+        pid_t child = fork();
+        if (child == 0) {
+            ptrace(PTRACE_TRACEME, 0, nullptr, nullptr);
+            raise(SIGSTOP);
+            _exit(dravnikSplit(split));
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+        long long seen = 0;
+        int pass = 0;
+        for (int stops = 0; stops < 1000000 && seen <= 0; ++stops) {
+            ASSERT_EQ(ptrace(PTRACE_SYSCALL, child, nullptr, pass), 0);
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            ASSERT_TRUE(WIFSTOPPED(status)) << "the split ended first: " << status;
+            pass = WSTOPSIG(status) == (SIGTRAP | 0x80) ? 0 : WSTOPSIG(status);
+            seen = fileSize(base + ".2.bin");
+        }
+        ASSERT_GT(seen, 0);
+        EXPECT_LT(seen, static_cast<long long>(lastVolume));
+        kill(child, signal);
+        ptrace(PTRACE_DETACH, child, nullptr, nullptr);
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_FALSE(exists(base + ".0.exe"));
+        if (signal == SIGTERM) {
+            // Stopped between two blocks: what it wrote is gone, and the shell's code.
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 143) << status;
+            EXPECT_EQ(entryCount(dir.path()), 1);
+            continue;
+        }
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+        EXPECT_TRUE(exists(base + ".~part"));
+        EXPECT_EQ(dravnikInfo({base + ".0.exe"}), 1);
+        ASSERT_EQ(mkdir(dir.file("out").c_str(), 0700), 0);
+        EXPECT_NE(dravnikJoin({base + ".0.exe", dir.file("out"), "-y"}), 0);
+        EXPECT_EQ(entryCount(dir.file("out")), 0);
+        // The next split asks before it replaces the volumes; the dead split's own file
+        // it clears unasked.
+        {
+            NoTerminal noTerminal;
+            EXPECT_EQ(dravnikSplit(split), 1);
+        }
+        EXPECT_TRUE(exists(base + ".1.bin"));
+        split.push_back("-y");
+        EXPECT_EQ(dravnikSplit(split), 0);
+        EXPECT_EQ(joinArchive(base).data, source);
+        EXPECT_FALSE(exists(base + ".~part"));
+    }
 }
 
 TEST(SplitSafety, TwoSplitsAtOnceLeaveOneWholeArchive) {

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The disk fills up in the middle of a split in the splitter window: the unpacker file and
-# volumes 1 and 2 are whole, volume 3 is cut short, "Ошибка!\nВозможно, нет места на диске" is
-# shown, the title is "Dravnik v2.3" again, and nothing else is removed (another file on the same
-# disk, the source). Once space is freed, the same archive is split again: the overwrite question
-# is answered Yes, and the new archive joins back by its own .exe byte for byte.
+# The disk fills up in the middle of a split in the splitter window (in volume 3 of 7):
+# "Ошибка!\nВозможно, нет места на диске" is shown, the title is "Dravnik v2.3" again, what the
+# split wrote is gone again, and nothing else is removed (another file on the same disk, the
+# source). Once space is freed, the same archive is split again, with no question since no member
+# is left, and the new archive joins back by its own .exe byte for byte.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/unpacker_common.sh"
 source "$(dirname "$0")/splitter_common.sh"
@@ -31,30 +31,17 @@ e2e_assert_eq $'Ошибка!\nВозможно, нет места на диск
 spl_wait_text - "$SPL_IDLE_TITLE"
 spl_assert_focus "$ID_ARCHIVE_EDIT"
 
-# Members 0 to 2 whole and right, volume 3 a true prefix of its data, nothing after it.
-header=$((UNPACKER_IMAGE_SIZE + ${#name} + 1 + 32))
-e2e_assert_size "$base.0.exe" "$volume"
-e2e_assert_size "$base.1.bin" "$volume"
-e2e_assert_size "$base.2.bin" "$volume"
-cut=$(stat -c %s "$base.3.bin")
-[ "$cut" -lt "$volume" ] || e2e_fail "volume 3 is $cut bytes on a full disk"
-e2e_assert_absent "$base.4.bin"
-{
-    tail -c +$((header + 1)) "$base.0.exe"
-    cat "$base.1.bin" "$base.2.bin" "$base.3.bin"
-} >"$E2E_TMP/written"
-head -c $((3 * volume - header + cut)) "$source_file" >"$E2E_TMP/expected"
-e2e_assert_same_bytes "$E2E_TMP/expected" "$E2E_TMP/written"
+# Nothing of the archive is left: no unpacker file, no volume, no unfinished file.
+left=$(ls -A "$disk" | grep -v -e ballast -e keep.txt || true)
+[ -z "$left" ] || e2e_fail "the failed split left: $(echo $left)"
 e2e_assert_eq "$keep_print" "$(e2e_fingerprint "$disk" | grep -v -e ballast -e 'film\.')" \
     "the disk's other file"
 e2e_assert_eq "$source_print" "$(e2e_fingerprint "$E2E_TMP/data")" "source folder"
-e2e_log "disk full at volume 3 after $cut bytes"
 
-# Space freed: the same archive again, over the partial one.
+# Space freed: the same archive again.
 rm "$disk/ballast"
 spl_assert_text "$ID_ARCHIVE_EDIT" "$(e2e_winpath "$base")"
 spl_enter "$ID_ARCHIVE_EDIT"
-spl_expect_box '???' "Вы хотите перезаписать существующий архив?" yes
 spl_expect_box ':-)' "Готово!"
 spl_wait_text - "$SPL_IDLE_TITLE"
 spl_close

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The progress disc of a large archive fills as the files are written: a split of about 300
 # files that stops half-way (a small disk fills up at volume 147 of 294) leaves about half
-# of the disc red, read from the pixels of a screenshot. Before, the first step of any archive
-# above about 270 files painted the whole disc red at once.
+# of the disc red, read from the pixels of a screenshot, though the files it wrote are removed
+# again. Before, the first step of any archive above about 270 files painted the whole disc red
+# at once.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/splitter_common.sh"
 e2e_start
@@ -23,8 +24,8 @@ spl_enter "$ID_SPLIT"
 text=$(e2e_must msgbox ':-(' ok 120)
 e2e_assert_eq $'Ошибка!\nВозможно, нет места на диске' "$text" "error message"
 spl_wait_text - "$SPL_IDLE_TITLE"
-e2e_assert_size "$base.146.bin" 20480
-e2e_assert_absent "$base.148.bin"
+# What the split wrote is gone again; the disc still shows how far it came.
+[ -z "$(ls -A "$out")" ] || e2e_fail "the failed split left: $(ls -A "$out" | head -3)"
 
 # disc_red_part: the red share of the disc's pixels (centre (510, 143), radius 43 in the
 # window's client area), in per cent; fails when the disc is not what is there.

@@ -39,9 +39,16 @@ void interruptInstall() {
     sigaddset(&action.sa_mask, SIGHUP);
     // No SA_RESTART: a read waiting for the user returns, though the handler has ended the
     // process by then unless the work is cooperative.
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
+    const int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+    for (int signal : kSignals) {
+        // A signal ignored from the start stays ignored: nohup's SIGHUP, a shell's SIGINT for
+        // a command it runs in the background.
+        struct sigaction before;
+        if (sigaction(signal, nullptr, &before) == 0 && before.sa_handler == SIG_IGN) {
+            continue;
+        }
+        sigaction(signal, &action, nullptr);
+    }
 }
 
 void interruptRemoveOnSignal(const char* path) {

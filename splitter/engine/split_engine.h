@@ -67,5 +67,7 @@ extern const char kIdleTitle[];  // "Dravnik v2.3"
 CopyResult copyBytes(FILE* in, FILE* out, uint32_t count);
 
 // Writes the archive described by state. Returns true when it is complete; false when the user
-// declined to overwrite or anything failed (already told to the user through ui).
+// declined to overwrite, stopped the split or anything failed (already told to the user through
+// ui). Only a complete archive leaves files under the archive's names: the unpacker file gets
+// its name last (see split_files.h), and a failure or a stop removes what the split wrote.
 bool splitFile(SplitterState* state, SplitUi* ui);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # A full disk while the split writes its last volume: "Ошибка!\nВозможно, нет места на диске"
 # with ":-(", the title back to "Dravnik v2.3", the focus on the archive field, and nothing of the
-# archive left on the disk: no unpacker file, no volume, no unfinished file.
+# archive left on the disk: no unpacker file, no volume, no unfinished file. A second split while
+# one runs is still refused.
 # With DRAVNIK_SCREENSHOT=FILE the window with its part-filled disc is saved there.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/splitter_common.sh"
@@ -33,5 +34,14 @@ fi
 # What the split wrote is gone again, so nothing can pass for the archive.
 left=$(ls -A "$disk")
 [ -z "$left" ] || e2e_fail "the failed split left: $(echo $left)"
+
+# While another split of this archive runs, it holds its unfinished file without sharing: this
+# split is refused before it writes anything.
+: >"$base.~part"
+e2e_hold_file holder "$base.~part"
+spl_enter "$ID_ARCHIVE_EDIT"
+spl_expect_box ':-(' "Архив $(e2e_winpath "$base").0.exe уже записывается другой программой!"
+e2e_release_file holder
+e2e_assert_eq "film.~part" "$(ls -A "$disk")" "the disk after the refused split"
 spl_close "$ID_ARCHIVE_EDIT"
 e2e_log "ok"

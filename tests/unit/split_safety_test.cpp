@@ -85,6 +85,7 @@ TEST(SplitSafety, OtherSpellingsOfTheSourceAreConflicts) {
         {"sub/s.07.bin", "./sub/s"},       {"sub/s.03.bin", "sub//s"},
         {"sub/s.03.bin", "sub/../sub/s"},  {"sub/s.00.exe", "sub/./s"},
         {"sub/s.02.bin", "../here/sub/s"}, {"sub/s.12.bin", "sub/x/../s"},
+        {"sub/s.~part", "sub//s"},  // the name the unpacker file is written under
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.source) + " as " + c.archive);
@@ -348,7 +349,8 @@ TEST(FolderScan, FindsTakenNamesAndTheSourceWhateverTheirCase) {
     TempDir dir;
     ASSERT_TRUE(writeFile(dir.file("src.bin"), patternBytes(10)));
     std::string base = dir.file("Set");
-    // Nothing there yet.
+    // Nothing there yet: a split's unfinished file is no member.
+    ASSERT_TRUE(writeFile(dir.file("Set.~part"), patternBytes(10)));
     ArchiveFolderScan scan = scanArchiveFolder(base.c_str(), 12, 2, dir.file("src.bin").c_str());
     EXPECT_FALSE(scan.memberExists);
     EXPECT_FALSE(scan.touchesSource);

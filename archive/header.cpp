@@ -50,12 +50,12 @@ bool isSafeTargetName(const char* name) {
     return !onlyDots && last != '.' && last != ' ' && !isDeviceName(name);
 }
 
-bool readArchiveHeader(FILE* archive, char* name, FileRecord* record, HeaderFault* fault) {
+bool readArchiveHeader(PlatformFile archive, char* name, FileRecord* record, HeaderFault* fault) {
     HeaderFault found = kHeaderNoName;
     unsigned char header[kMaxHeaderSize];
     size_t got = 0;
-    if (fseek(archive, kUnpackerImageSize, SEEK_SET) == 0) {
-        got = fread(header, 1, sizeof header, archive);
+    if (platformSeekFile(archive, kUnpackerImageSize)) {
+        got = platformRead(archive, header, sizeof header);
     }
     // A zero byte would cut the name short: the file would be written under another name.
     bool zero = false;
@@ -76,8 +76,7 @@ bool readArchiveHeader(FILE* archive, char* name, FileRecord* record, HeaderFaul
             if (record->volumeCount < 2) {
                 found = kHeaderBadCount;
             }
-            if (found == kHeaderWellFormed &&
-                fseek(archive, static_cast<long>(headerSize(length)), SEEK_SET) != 0) {
+            if (found == kHeaderWellFormed && !platformSeekFile(archive, headerSize(length))) {
                 found = kHeaderShortRecord;
             }
         }

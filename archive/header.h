@@ -9,6 +9,7 @@
 #include <stdio.h>
 
 #include "archive/format.h"
+#include "platform/platform.h"
 
 // The header's name field: at most 255 bytes before the terminator.
 constexpr unsigned kMaxTargetNameChars = kMaxPathChars;
@@ -37,4 +38,5 @@ enum HeaderFault {
 // False when the header is not well formed; then *fault (when given) says why, and for
 // kHeaderBadCount and kHeaderUnsafeName name and record hold what was read (the name up to a
 // zero byte).
-bool readArchiveHeader(FILE* archive, char* name, FileRecord* record, HeaderFault* fault = nullptr);
+bool readArchiveHeader(PlatformFile archive, char* name, FileRecord* record,
+                       HeaderFault* fault = nullptr);

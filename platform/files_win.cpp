@@ -1,6 +1,7 @@
 // The Win32 calls that only the splitter and the tools need: the unpacker never links this
 // file, so none of its imports reach the unpacker's image (see platform_win.cpp).
 #include <windows.h>
+#include <fcntl.h>
 #include <io.h>
 #include <stdio.h>
 #include <string.h>
@@ -11,6 +12,21 @@ namespace {
 
 uint64_t fromFiletime(const FILETIME& ft) {
     return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+HANDLE streamHandle(FILE* file) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+}
+
+// A stream for a handle just opened. Without a stream (no memory left) the handle is closed;
+// its descriptor's slot stays taken, which costs nothing that matters then.
+FILE* streamFromHandle(HANDLE h, const char* mode, int flags) {
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), flags);
+    FILE* file = fd < 0 ? nullptr : _fdopen(fd, mode);
+    if (file == nullptr) {
+        CloseHandle(h);
+    }
+    return file;
 }
 
 }  // namespace
@@ -79,17 +95,41 @@ bool platformEntryReplaceable(const char* path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-bool platformSyncStream(FILE* file) {
-    return fflush(file) == 0 &&
-           FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != 0;
+// The streams of the splitter and the tools, on the handles of platform_win.cpp.
+
+FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status) {
+    HANDLE h = platformCreateFile(path, hold, status);
+    if (h == nullptr) {
+        return nullptr;
+    }
+    FILE* file = streamFromHandle(h, "wb", _O_WRONLY | _O_BINARY);
+    if (file == nullptr) {
+        DeleteFileA(path);
+        *status = kReplaceFailed;
+    }
+    return file;
 }
 
-bool platformRenameOver(const char* from, const char* to) {
-    DWORD attributes = GetFileAttributesA(to);
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        return false;
-    }
-    return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+FILE* platformOpenRegularFile(const char* path) {
+    HANDLE h = platformOpenRead(path);
+    return h == nullptr ? nullptr : streamFromHandle(h, "rb", _O_RDONLY | _O_BINARY);
+}
+
+int64_t platformStreamSize(FILE* file) {
+    // The file's size is its end position; asked of the handle, it leaves the stream alone.
+    return platformFileSizeOf(streamHandle(file));
+}
+
+bool platformStreamIdentity(FILE* file, FileIdentity* identity) {
+    return platformFileIdentityOf(streamHandle(file), identity);
+}
+
+bool platformApplyStreamStamp(FILE* file, const FileStamp& stamp) {
+    return platformStampFile(streamHandle(file), stamp);
+}
+
+bool platformSyncStream(FILE* file) {
+    return fflush(file) == 0 && platformSyncFile(streamHandle(file));
 }
 
 bool platformSyncFolder(const char* path) {

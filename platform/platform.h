@@ -175,3 +175,64 @@ constexpr bool kPlatformRenamesHeldFiles = false;
 #else
 constexpr bool kPlatformRenamesHeldFiles = true;
 #endif
+
+// ---------------------------------------------------------------------------------------------
+// The join's own files, read and written in whole blocks with no buffer in between: natively a
+// stdio stream without a buffer of its own (these are then the stream calls above), on Windows
+// a file handle, so that the unpacker carries no C runtime streams. Null is no file.
+#ifdef _WIN32
+typedef void* PlatformFile;
+
+// Opens path for reading as platformOpenRegularFile does.
+PlatformFile platformOpenRead(const char* path);
+// platformReplaceFile's new file, for writing. Null unless *status is kReplaced.
+PlatformFile platformCreateFile(const char* path, bool hold, ReplaceStatus* status);
+// Reads up to size bytes; returns how many were read (0 at the end or on failure).
+size_t platformRead(PlatformFile file, void* buffer, size_t size);
+// Writes all size bytes; false when they were not all written.
+bool platformWrite(PlatformFile file, const void* data, size_t size);
+bool platformSeekFile(PlatformFile file, int64_t offset);
+int64_t platformFileSizeOf(PlatformFile file);
+bool platformFileIdentityOf(PlatformFile file, FileIdentity* identity);
+bool platformStampFile(PlatformFile file, const FileStamp& stamp);
+bool platformSyncFile(PlatformFile file);
+bool platformCloseFile(PlatformFile file);
+#else
+typedef FILE* PlatformFile;
+
+inline PlatformFile platformOpenRead(const char* path) {
+    return platformOpenRegularFile(path);
+}
+inline PlatformFile platformCreateFile(const char* path, bool hold, ReplaceStatus* status) {
+    FILE* file = platformReplaceFile(path, hold, status);
+    if (file != nullptr) {
+        // Every write reaches the file at once: a refused one is known when it happens.
+        setvbuf(file, nullptr, _IONBF, 0);
+    }
+    return file;
+}
+inline size_t platformRead(PlatformFile file, void* buffer, size_t size) {
+    return fread(buffer, 1, size, file);
+}
+inline bool platformWrite(PlatformFile file, const void* data, size_t size) {
+    return fwrite(data, 1, size, file) == size;
+}
+inline bool platformSeekFile(PlatformFile file, int64_t offset) {
+    return platformSeek(file, offset);
+}
+inline int64_t platformFileSizeOf(PlatformFile file) {
+    return platformStreamSize(file);
+}
+inline bool platformFileIdentityOf(PlatformFile file, FileIdentity* identity) {
+    return platformStreamIdentity(file, identity);
+}
+inline bool platformStampFile(PlatformFile file, const FileStamp& stamp) {
+    return platformApplyStreamStamp(file, stamp);
+}
+inline bool platformSyncFile(PlatformFile file) {
+    return platformSyncStream(file);
+}
+inline bool platformCloseFile(PlatformFile file) {
+    return fclose(file) == 0;
+}
+#endif

@@ -4,9 +4,6 @@
 #include "platform/platform.h"
 
 #include <windows.h>
-#include <fcntl.h>
-#include <io.h>
-#include <stdio.h>
 #include <string.h>
 
 namespace {
@@ -18,16 +15,6 @@ constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_H
                                       FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE |
                                       FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-HANDLE streamHandle(FILE* file) {
-#ifdef _UCRT
-    int fd = _fileno(file);
-#else
-    // msvcrt's FILE keeps its descriptor in the open: one import less for the unpacker.
-    int fd = file->_file;
-#endif
-    return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
-}
-
 bool handleIdentity(HANDLE h, FileIdentity* identity) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!GetFileInformationByHandle(h, &info)) {
@@ -36,17 +23,6 @@ bool handleIdentity(HANDLE h, FileIdentity* identity) {
     identity->volume = info.dwVolumeSerialNumber;
     identity->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
     return true;
-}
-
-// A stream for a handle just opened. Without a stream (no memory left) the handle is closed;
-// its descriptor's slot stays taken, which costs nothing that matters then.
-FILE* streamFromHandle(HANDLE h, const char* mode, int flags) {
-    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), flags);
-    FILE* file = fd < 0 ? nullptr : _fdopen(fd, mode);
-    if (file == nullptr) {
-        CloseHandle(h);
-    }
-    return file;
 }
 
 // A FILETIME for FILE_BASIC_INFO, where 0 leaves a time as it is and a negative value means
@@ -140,10 +116,6 @@ bool platformFileIdentity(const char* path, FileIdentity* identity) {
     return ok;
 }
 
-bool platformStreamIdentity(FILE* file, FileIdentity* identity) {
-    return handleIdentity(streamHandle(file), identity);
-}
-
 bool platformFullPath(const char* path, char* out, size_t size) {
     DWORD n = GetFullPathNameA(path, static_cast<DWORD>(size), out, nullptr);
     if (n == 0 || n >= size) {
@@ -165,7 +137,10 @@ bool platformSameFile(const char* a, const char* b) {
            namesEqualIgnoringCase(fullA, fullB);
 }
 
-FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status) {
+namespace {
+
+// platformReplaceFile's file as a handle for writing; null unless *status is kReplaced.
+HANDLE replaceHandle(const char* path, bool hold, ReplaceStatus* status) {
     *status = kReplaceFailed;
     DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -197,14 +172,11 @@ FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status) {
         }
         return nullptr;
     }
-    FILE* file = streamFromHandle(h, "wb", _O_WRONLY | _O_BINARY);
-    if (file == nullptr) {
-        DeleteFileA(path);
-        return nullptr;
-    }
     *status = kReplaced;
-    return file;
+    return h;
 }
+
+}  // namespace
 
 bool platformRemoveFile(const char* path) {
     DWORD attributes = GetFileAttributesA(path);
@@ -212,24 +184,59 @@ bool platformRemoveFile(const char* path) {
            removeEntry(path) == 0;
 }
 
-FILE* platformOpenRegularFile(const char* path) {
+PlatformFile platformOpenRead(const char* path) {
     // Opening never waits on Windows, not even for a pipe (a Unix FIFO under Wine); a pipe or a
     // device is then no file to read to its end. A folder does not open at all.
-    FILE* file = fopen(path, "rb");
-    if (file != nullptr && GetFileType(streamHandle(file)) != FILE_TYPE_DISK) {
-        fclose(file);
-        file = nullptr;
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return nullptr;
     }
-    return file;
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    return h;
 }
 
-int64_t platformStreamSize(FILE* file) {
-    // The file's size is its end position; asked of the handle, it leaves the stream alone.
+PlatformFile platformCreateFile(const char* path, bool hold, ReplaceStatus* status) {
+    return replaceHandle(path, hold, status);
+}
+
+size_t platformRead(PlatformFile file, void* buffer, size_t size) {
+    DWORD got;
+    return ReadFile(file, buffer, static_cast<DWORD>(size), &got, nullptr) ? got : 0;
+}
+
+bool platformWrite(PlatformFile file, const void* data, size_t size) {
+    DWORD put;
+    return WriteFile(file, data, static_cast<DWORD>(size), &put, nullptr) && put == size;
+}
+
+bool platformSeekFile(PlatformFile file, int64_t offset) {
+    LARGE_INTEGER to;
+    to.QuadPart = offset;
+    return SetFilePointerEx(file, to, nullptr, FILE_BEGIN) != 0;
+}
+
+int64_t platformFileSizeOf(PlatformFile file) {
     LARGE_INTEGER size;
-    return GetFileSizeEx(streamHandle(file), &size) ? static_cast<int64_t>(size.QuadPart) : -1;
+    return GetFileSizeEx(file, &size) ? static_cast<int64_t>(size.QuadPart) : -1;
 }
 
-bool platformApplyStreamStamp(FILE* file, const FileStamp& stamp) {
+bool platformFileIdentityOf(PlatformFile file, FileIdentity* identity) {
+    return handleIdentity(file, identity);
+}
+
+bool platformSyncFile(PlatformFile file) {
+    return FlushFileBuffers(file) != 0;
+}
+
+bool platformCloseFile(PlatformFile file) {
+    return CloseHandle(file) != 0;
+}
+
+bool platformStampFile(PlatformFile file, const FileStamp& stamp) {
     // Zero times and zero attributes are left as they are.
     FILE_BASIC_INFO info;
     memset(&info, 0, sizeof info);
@@ -240,5 +247,13 @@ bool platformApplyStreamStamp(FILE* file, const FileStamp& stamp) {
         DWORD attributes = stamp.attributes & kSettableAttributes;
         info.FileAttributes = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
     }
-    return SetFileInformationByHandle(streamHandle(file), FileBasicInfo, &info, sizeof info) != 0;
+    return SetFileInformationByHandle(file, FileBasicInfo, &info, sizeof info) != 0;
+}
+
+bool platformRenameOver(const char* from, const char* to) {
+    // A folder is never replaced by a file: Windows refuses that itself.
+    constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+    // Windows refuses to rename over a read-only file: that one is removed first, as an entry
+    // of its own (never what a link reaches), and the rename tried once more.
+    return MoveFileExA(from, to, kFlags) || (removeEntry(to) == 0 && MoveFileExA(from, to, kFlags));
 }

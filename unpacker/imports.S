@@ -7,10 +7,10 @@
    unpacker's fixed image size needs. The linker script places these sections and names the
    import directory.
 
-   Every Win32 or C runtime function the unpacker calls is listed here; a function missing here
-   is an undefined reference to __imp_<name> (or to <name>) when linking. The C runtime's
-   functions are called directly by the code the compiler emits (their declarations carry no
-   dllimport), so each of them also gets a jump through its slot ("stub"). */
+   Every Win32 function the unpacker calls is listed here; a function missing here is an
+   undefined reference to __imp_<name> when linking. The unpacker calls no C runtime: its files
+   are Win32 handles, and the one runtime function the compiler's code calls (strlen) is its
+   own (main.cpp). */
 
         .macro library name, file
         .section .idata$2, "dr"
@@ -45,14 +45,6 @@ __imp_\function:
         .quad 0
         .endm
 
-        .macro stub function
-        import \function
-        .text
-        .globl \function
-\function:
-        jmp *__imp_\function(%rip)
-        .endm
-
         library comctl32, "COMCTL32.dll"
         import InitCommonControls
         end_library
@@ -68,6 +60,7 @@ __imp_\function:
         import CreateProcessA
         import DeleteFileA
         import ExitProcess
+        import FlushFileBuffers
         import GetCommandLineA
         import GetFileAttributesA
         import GetFileInformationByHandle
@@ -80,21 +73,10 @@ __imp_\function:
         import GetTempPathA
         import GetTickCount
         import MoveFileExA
+        import ReadFile
         import SetFileInformationByHandle
-        end_library
-
-        library msvcrt, "msvcrt.dll"
-        import _fdopen
-        import _get_osfhandle
-        import _open_osfhandle
-        stub fclose
-        stub fflush
-        stub fopen
-        stub fread
-        stub fseek
-        stub fwrite
-        stub setvbuf
-        stub strlen
+        import SetFilePointerEx
+        import WriteFile
         end_library
 
         library shell32, "SHELL32.dll"

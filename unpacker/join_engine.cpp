@@ -13,7 +13,7 @@ namespace {
 const char* const kTextTitle = "Распаковка %s";
 const char* const kTextOverwrite = "Файл уже существует.\nПерезаписать?";
 const char* const kTextCannotCreate = "Не могу создать целевой файл!";
-const char* const kTextWriteFailed = "Ошибка!\nВозможно, нет места на диске";
+const char* const kTextWriteFailed = "Ошибка!\nВозможно, нет места на диске\nФайл %s не дописан";
 const char* const kTextMissing = "Отсутствует %s\nХотите найти его?";
 const char* const kTextDamaged = "Файл %s поврежден";
 const char* const kTextBadHeader = "Неверный заголовок архива:\n%s";
@@ -24,20 +24,6 @@ const char* const kTextTargetInArchive = "Файл %s принадлежит а�
 // Big enough for the longest pattern with the longest path, every byte of it escaped: no
 // message is ever cut short.
 constexpr unsigned kMessageSize = 4 * kTargetPathSize + 128;
-
-// Stream buffers of the piece being read and of the target, uninitialised, so the image does
-// not grow. The data still moves through the caller's block; these turn its many small reads
-// and writes into few large system calls. The pieces share one buffer: a piece must be closed
-// before the next one is opened.
-char gPieceBuffer[kStreamBufferSize];
-char gTargetBuffer[kStreamBufferSize];
-
-FILE* buffered(FILE* file, char* buffer) {
-    if (file != nullptr) {
-        setvbuf(file, buffer, _IOFBF, kStreamBufferSize);
-    }
-    return file;
-}
 
 void showError(JoinUi* ui, const char* pattern, const char* arg) {
     char text[kMessageSize];
@@ -123,68 +109,35 @@ bool isArchiveMember(const char* target, const char* archivePath, unsigned lengt
     return false;
 }
 
-// Opens a piece for reading, with the pieces' stream buffer: a regular file that is not the
-// target being written (which would be read while it grows; null target: none is written yet).
-// Null otherwise. A piece that is the target has, at this moment, the very size the file
-// behind out has; only a piece of that size is asked for its identity, which Wine answers
-// slowly (it asks for the volume's serial number), a millisecond or more for every volume.
-FILE* openPiece(const char* path, FILE* out, const FileIdentity* target) {
-    // The target's stream was flushed after the last piece, so a piece that is the target
-    // shows the size that the target's stream reports.
-    int64_t outSize = target != nullptr ? platformStreamSize(out) : -1;
-    FILE* piece = platformOpenRegularFile(path);
+// Opens a piece for reading: a regular file that is not the target being written (which would
+// be read while it grows; null target: none is written yet). Null otherwise. A piece that is
+// the target has, at this moment, the very size the file behind out has; only a piece of that
+// size is asked for its identity, which Wine answers slowly (it asks for the volume's serial
+// number), a millisecond or more for every volume.
+PlatformFile openPiece(const char* path, PlatformFile out, const FileIdentity* target) {
+    int64_t outSize = target != nullptr ? platformFileSizeOf(out) : -1;
+    PlatformFile piece = platformOpenRead(path);
     FileIdentity identity;
     // A size that cannot be had rules nothing out.
     if (piece != nullptr && target != nullptr &&
-        (outSize < 0 || platformStreamSize(piece) == outSize) &&
-        platformStreamIdentity(piece, &identity) && sameIdentity(identity, *target)) {
-        fclose(piece);
+        (outSize < 0 || platformFileSizeOf(piece) == outSize) &&
+        platformFileIdentityOf(piece, &identity) && sameIdentity(identity, *target)) {
+        platformCloseFile(piece);
         piece = nullptr;
     }
-    return buffered(piece, gPieceBuffer);
+    return piece;
 }
 
 }  // namespace
 
-void formatText(char* out, unsigned size, const char* pattern, const char* arg) {
-    unsigned n = 0;
-    for (const char* p = pattern; *p != '\0' && n + 1 < size; ++p) {
-        if (p[0] == '%' && p[1] == 's') {
-            for (const unsigned char* a = reinterpret_cast<const unsigned char*>(arg);
-                 *a != '\0' && n + 1 < size; ++a) {
-#ifndef _WIN32
-                // Windows names hold no control characters; Linux names may, and they are
-                // shown on a terminal.
-                if (*a < 0x20 || *a == 0x7F) {
-                    if (n + 4 >= size) {
-                        break;
-                    }
-                    static const char kHex[] = "0123456789abcdef";
-                    out[n++] = '\\';
-                    out[n++] = 'x';
-                    out[n++] = kHex[*a >> 4];
-                    out[n++] = kHex[*a & 0xF];
-                    continue;
-                }
-#endif
-                out[n++] = static_cast<char>(*a);
-            }
-            ++p;
-        } else {
-            out[n++] = *p;
-        }
-    }
-    out[n] = '\0';
-}
-
-int copyPiece(FILE* source, FILE* target, int64_t size, char* buffer, unsigned bufferSize,
-              JoinUi* ui) {
+int copyPiece(PlatformFile source, PlatformFile target, int64_t size, char* buffer,
+              unsigned bufferSize, JoinUi* ui) {
     while (size > 0) {
         size_t chunk = size < bufferSize ? static_cast<size_t>(size) : bufferSize;
-        if (fread(buffer, 1, chunk, source) != chunk) {
+        if (platformRead(source, buffer, chunk) != chunk) {
             return 1;
         }
-        if (fwrite(buffer, 1, chunk, target) != chunk) {
+        if (!platformWrite(target, buffer, chunk)) {
             return 2;
         }
         size -= static_cast<int64_t>(chunk);
@@ -204,25 +157,41 @@ bool volumeSizeFits(int64_t size, int64_t volumeSize, bool last) {
     return last ? size >= 1 && size <= volumeSize : size == volumeSize;
 }
 
-JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned bufferSize) {
+namespace {
+
+// Where a join stands: what it has open, its incomplete file, and what it tells the user at
+// its one end.
+struct JoinRun {
+    PlatformFile piece;   // the piece being read, the unpacker file first
+    PlatformFile out;     // the incomplete file while it is written
+    const char* pattern;  // the message, with arg in place of its "%s"; null for none
+    const char* arg;
+    char partial[kTargetPathSize];  // the incomplete file's path, as the messages name it
+};
+
+JoinResult fail(JoinRun* run, JoinResult result, const char* pattern, const char* arg) {
+    run->pattern = pattern;
+    run->arg = arg;
+    return result;
+}
+
+// The join up to its end; what it leaves open and what it has to say are in run.
+JoinResult runJoin(JoinRun* run, char* archivePath, JoinUi* ui, char* buffer, unsigned bufferSize) {
     unsigned pathLength = static_cast<unsigned>(strlen(archivePath));
     if (pathLength > kMaxArchivePathChars) {
-        showError(ui, kTextPathTooLong, archivePath);
-        return kJoinBadArchive;
+        return fail(run, kJoinBadArchive, kTextPathTooLong, archivePath);
     }
-    FILE* archive = openPiece(archivePath, nullptr, nullptr);
+    PlatformFile archive = openPiece(archivePath, nullptr, nullptr);
+    run->piece = archive;
     if (archive == nullptr) {
-        showError(ui, kTextCannotRead, archivePath);
-        return kJoinBadArchive;
+        return fail(run, kJoinBadArchive, kTextCannotRead, archivePath);
     }
     char headerName[kMaxTargetNameChars + 1];
     char name[kTargetPathSize];
     FileRecord record;
     if (!readArchiveHeader(archive, headerName, &record) ||
         !ui->localName(headerName, name, sizeof name)) {
-        fclose(archive);
-        showError(ui, kTextBadHeader, archivePath);
-        return kJoinBadArchive;
+        return fail(run, kJoinBadArchive, kTextBadHeader, archivePath);
     }
     int memberCount = record.volumeCount;
     int width = digitWidth(memberCount);
@@ -234,85 +203,95 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
     char folder[kFolderSize];
     folder[0] = '\0';
     if (!ui->chooseFolder(folder, sizeof folder)) {
-        fclose(archive);
         return kJoinCancelled;
     }
     ui->setProgressRange(memberCount);
 
     // A drive root such as "C:\" already ends in the separator.
-    size_t folderLength = strlen(folder);
+    unsigned folderLength = static_cast<unsigned>(strlen(folder));
     if (folderLength > 0 && isSeparator(folder[folderLength - 1])) {
         folder[--folderLength] = '\0';
     }
-    size_t nameLength = strlen(name);
+    unsigned nameLength = static_cast<unsigned>(strlen(name));
     if (folderLength + 1 + nameLength > kMaxTargetPathChars) {
-        fclose(archive);
-        showError(ui, kTextPathTooLong, folder);
-        return kJoinFailed;
+        return fail(run, kJoinFailed, kTextPathTooLong, folder);
     }
+#ifndef _WIN32
+    // The UTF-8 form of a code page 1251 name can outgrow what one name may have here; on
+    // Windows the header's name always fits.
+    if (nameLength > kMaxNameBytes) {
+        return fail(run, kJoinFailed, kTextCannotCreate, nullptr);
+    }
+#endif
     char target[kTargetPathSize];
     memcpy(target, folder, folderLength);
     target[folderLength] = kPathSeparator;
     memcpy(target + folderLength + 1, name, nameLength + 1);
+    // The incomplete file lies beside the target, its name as long as the folder allows.
+    char* partial = run->partial;
+    memcpy(partial, target, folderLength + 1);
+    unsigned room = kMaxTargetPathChars - folderLength - 1;
+    if (!incompleteName(name, room < kMaxNameBytes ? room : kMaxNameBytes,
+                        partial + folderLength + 1)) {
+        return fail(run, kJoinFailed, kTextPathTooLong, folder);
+    }
 
     // Writing the target over a member would destroy the archive and read the join's own
     // output back as a volume.
     if (isArchiveMember(target, archivePath, pathLength, width, memberCount)) {
-        fclose(archive);
-        showError(ui, kTextTargetInArchive, target);
-        return kJoinRefused;
+        return fail(run, kJoinRefused, kTextTargetInArchive, target);
     }
-    // A folder of that name is not replaced: its creation fails below.
-    if (platformFileExists(target) && !platformIsFolder(target) &&
-        !ui->ask(kJoinOverwrite, kTextOverwrite)) {
-        fclose(archive);
-        return kJoinDeclined;
+    // A folder of that name is not replaced. Yes replaces the older file once the new one is
+    // whole; until then it stays as it is.
+    if (platformFileExists(target)) {
+        if (platformIsFolder(target)) {
+            return fail(run, kJoinFailed, kTextCannotCreate, nullptr);
+        }
+        if (!ui->ask(kJoinOverwrite, kTextOverwrite)) {
+            return kJoinDeclined;
+        }
     }
-    // Held while it is written: a second join into the same folder cannot replace it.
+    // An incomplete file that an earlier join left is replaced; one that another join still
+    // writes is held by it and left alone.
     ReplaceStatus status;
-    FILE* out = buffered(platformReplaceFile(target, true, &status), gTargetBuffer);
+    PlatformFile out = platformCreateFile(partial, true, &status);
     if (out == nullptr) {
-        fclose(archive);
-        ui->showError(kTextCannotCreate);
-        return kJoinFailed;
+        return fail(run, kJoinFailed, kTextCannotCreate, nullptr);
     }
+    run->out = out;
+#ifndef _WIN32
+    ui->writingTo(partial);
+#endif
     FileIdentity written;
     const FileIdentity* writtenIdentity =
-        platformStreamIdentity(out, &written) ? &written : nullptr;
+        platformFileIdentityOf(out, &written) ? &written : nullptr;
 
     // The unpacker file's own piece, then volumes 1 .. M-1. V is the unpacker file's size.
-    FILE* piece = archive;
     int64_t start = headerSize(static_cast<uint32_t>(strlen(headerName)));
     int64_t volumeSize = 0;
     char number[kNumberBufferSize];
     formatNumber(number, width, 0);
-    bool incomplete = false;
-    bool unreadable = false;
     bool damaged = false;
     for (int index = 0;;) {
+        PlatformFile piece = run->piece;
         // Each piece is measured first and copied to that size: a file that grows while it
         // is read adds nothing.
-        int64_t end = platformStreamSize(piece);
+        int64_t end = platformFileSizeOf(piece);
         if (index == 0) {
             volumeSize = end;
         } else if (!volumeSizeFits(end, volumeSize, index == memberCount - 1)) {
             damaged = true;
         }
+        // Every write reaches the file at once: one that is refused fails the join, even if
+        // space comes back later.
         int copied = end < start ? 1 : copyPiece(piece, out, end - start, buffer, bufferSize, ui);
-        // The target's buffered bytes go to the file after every piece, before the next piece
-        // is compared with it: a write refused now fails the join, even if space comes back.
-        if (copied == 0 && fflush(out) != 0) {
-            copied = 2;
+        platformCloseFile(piece);
+        run->piece = nullptr;
+        if (copied == 2) {
+            return fail(run, kJoinFailed, kTextWriteFailed, partial);
         }
-        fclose(piece);
         if (copied != 0) {
-            fclose(out);
-            if (copied == 1) {
-                showError(ui, kTextCannotRead, archivePath);
-            } else {
-                ui->showError(kTextWriteFailed);
-            }
-            return kJoinFailed;
+            return fail(run, kJoinIncomplete, kTextCannotRead, archivePath);
         }
         ui->stepProgress();
         if (++index == memberCount) {
@@ -321,54 +300,73 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
         start = 0;
         incrementNumber(number, width);
         if (!formVolumePath(archivePath, pathLength, number, width)) {
-            showError(ui, kTextNoVolumeName, archivePath);
-            incomplete = true;
-            break;
+            return fail(run, kJoinIncomplete, kTextNoVolumeName, archivePath);
         }
-        piece = openPiece(archivePath, out, writtenIdentity);
-        if (piece != nullptr) {
+        run->piece = openPiece(archivePath, out, writtenIdentity);
+        if (run->piece != nullptr) {
             continue;
         }
         int nameOffset = lastBackslashIndex(archivePath) + 1;
         formatText(text, sizeof text, kTextMissing, archivePath + nameOffset);
         if (!ui->ask(kJoinMissingVolume, text)) {
-            incomplete = true;
-            break;
+            return kJoinIncomplete;
         }
         JoinPick pick = ui->pickVolume(archivePath, kMaxArchivePathChars + 1, nameOffset);
         if (pick != kPickChosen) {
-            if (pick == kPickTooLong) {
-                ui->showError(kTextPickTooLong);
-            }
-            incomplete = true;
-            break;
+            return fail(run, kJoinIncomplete, pick == kPickTooLong ? kTextPickTooLong : nullptr,
+                        nullptr);
         }
         // The next volumes are looked for beside the picked file, under its name.
         pathLength = static_cast<unsigned>(strlen(archivePath));
-        piece = openPiece(archivePath, out, writtenIdentity);
-        if (piece == nullptr) {
-            showError(ui, kTextCannotRead, archivePath);
-            unreadable = true;
-            break;
+        run->piece = openPiece(archivePath, out, writtenIdentity);
+        if (run->piece == nullptr) {
+            return fail(run, kJoinIncomplete, kTextCannotRead, archivePath);
         }
     }
+    if (damaged) {
+        return kJoinDamaged;
+    }
+    // Whole: on the disk, then given the recorded times and attributes through its own
+    // handle, closed (a file held open cannot be renamed on Windows), and only then put in
+    // the target's place, replacing the older file.
+    bool synced = platformSyncFile(out) && platformStampFile(out, stampOf(record));
+    run->out = nullptr;
+    if (!platformCloseFile(out) || !synced) {
+        return fail(run, kJoinFailed, kTextWriteFailed, partial);
+    }
+    if (!platformRenameOver(partial, target)) {
+        platformRemoveFile(partial);
+        return fail(run, kJoinFailed, kTextCannotCreate, nullptr);
+    }
+    return kJoinComplete;
+}
 
-    // The last buffered bytes reach the disk only here: a failure is a failed write too.
-    // The times and attributes go to the file just written, through its own stream.
-    bool flushed = fflush(out) == 0;
-    if (flushed) {
-        platformApplyStreamStamp(out, stampOf(record));
+}  // namespace
+
+JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned bufferSize) {
+    JoinRun run;
+    memset(&run, 0, sizeof run);
+    JoinResult result = runJoin(&run, archivePath, ui, buffer, bufferSize);
+    if (run.piece != nullptr) {
+        platformCloseFile(run.piece);
     }
-    if (fclose(out) != 0 || !flushed) {
-        ui->showError(kTextWriteFailed);
-        return kJoinFailed;
+    // A result that is not whole keeps its incomplete name: the user keeps what was
+    // recovered. Its bytes are written already; a write that failed has its own message.
+    if (run.out != nullptr) {
+        platformCloseFile(run.out);
     }
-    ui->beep();
-    if (incomplete || damaged) {
-        showError(ui, kTextDamaged, name);
+#ifndef _WIN32
+    ui->writingTo(nullptr);
+#endif
+    if (run.pattern != nullptr) {
+        showError(ui, run.pattern, run.arg);
     }
-    if (incomplete || unreadable) {
-        return kJoinIncomplete;
+    // The pieces that could be had are copied: whole, short or damaged.
+    if (result <= kJoinDamaged) {
+        ui->beep();
+        if (result != kJoinComplete) {
+            showError(ui, kTextDamaged, run.partial);
+        }
     }
-    return damaged ? kJoinDamaged : kJoinComplete;
+    return result;
 }

@@ -11,6 +11,7 @@
 
 #include "archive/format.h"
 #include "archive/header.h"
+#include "platform/platform.h"
 
 // The archive path lives in a buffer of this size and holds at most kMaxArchivePathChars.
 constexpr unsigned kArchivePathSize = 300;
@@ -28,6 +29,13 @@ constexpr unsigned kTargetPathSize = kMaxTargetPathChars + 1;
 // The destination folder as the user gives it. The shell fills up to 260 bytes.
 constexpr unsigned kFolderSize =
     kTargetPathSize < kArchivePathSize ? kArchivePathSize : kTargetPathSize;
+
+// The longest name of one file in a folder: bytes natively, characters (one byte each in code
+// page 1251) on Windows.
+constexpr unsigned kMaxNameBytes = 255;
+// Until it is whole, the target is written beside its place under its name with this ending
+// (no archive member's ending), and it keeps that name when the join does not finish.
+constexpr char kIncompleteEnding[] = ".неполный";
 
 // Texts that the unpacker's start-up and the command line show too.
 extern const char* const kTextCannotRead;   // "Невозможно прочитать %s"
@@ -47,16 +55,18 @@ enum JoinPick {
     kPickTooLong,  // the chosen path did not fit the archive path buffer (path then undefined)
 };
 
-// How a join ended. Only kJoinComplete means the target holds every byte of the archive.
+// How a join ended. Only kJoinComplete puts a file under the target's name, and then it holds
+// every byte of the archive; every other end leaves that name as it was.
 enum JoinResult {
     kJoinComplete,
-    kJoinIncomplete,  // a volume was not supplied: the target is short
-    kJoinDamaged,     // every volume was copied, but one had the wrong size
+    kJoinIncomplete,  // a volume was not supplied or read: the incomplete file is short
+    kJoinDamaged,     // every volume was copied, but one had the wrong size (incomplete file)
     kJoinCancelled,   // the folder prompt was cancelled: nothing written
     kJoinDeclined,    // the target exists and was not to be replaced: nothing written
     kJoinRefused,     // the target is one of the archive's own files: nothing written
     kJoinBadArchive,  // the unpacker file cannot be read or its header is not well formed
-    kJoinFailed,      // the target could not be created or written
+    kJoinFailed,      // the target could not be created or written (a failed write leaves
+                      // the incomplete file as far as it got)
 };
 
 class JoinUi {
@@ -83,6 +93,14 @@ class JoinUi {
     // count more bytes of the target are written; called from the copy loop. The unpacker's
     // window steps once per piece instead, so the default does nothing.
     virtual void bytesWritten(unsigned count) { (void)count; }
+#ifndef _WIN32
+    // The join writes into path, its incomplete file, from now on; null once that file has
+    // its place or is left as it is. The command line removes it when it is interrupted. (A
+    // Windows program that is ended gets no say, so the unpacker's image carries no slot.)
+    virtual void writingTo(const char* path) {
+        (void)path;
+    }
+#endif
 
   protected:
     ~JoinUi() = default;
@@ -96,17 +114,25 @@ void formatText(char* out, unsigned size, const char* pattern, const char* arg);
 // Copies exactly size bytes from source's position onto target through buffer, telling ui
 // (when given) of every block written. Returns 0 on success, 1 when a read failed or the
 // source ended early and 2 when a write failed. Closes nothing.
-int copyPiece(FILE* source, FILE* target, int64_t size, char* buffer, unsigned bufferSize,
-              JoinUi* ui = nullptr);
+int copyPiece(PlatformFile source, PlatformFile target, int64_t size, char* buffer,
+              unsigned bufferSize, JoinUi* ui = nullptr);
 
 // True when a volume of an archive whose unpacker file is volumeSize bytes (V) has the size
 // the layout gives it: exactly V, or 1 to V bytes for the last volume.
 bool volumeSizeFits(int64_t size, int64_t volumeSize, bool last);
 
+// The incomplete file's name for the target name `name` into out (limit + 1 bytes): the name,
+// cut short where the result would pass limit bytes, and kIncompleteEnding. It is never the
+// target name itself: cut short, it differs from the name in length or in its last bytes.
+// False when limit leaves no room for it.
+bool incompleteName(const char* name, unsigned limit, char* out);
+
 // Joins the archive whose unpacker file is archivePath (a buffer of kArchivePathSize bytes;
 // it is changed: volume paths are formed in it). Copies through buffer (bufferSize bytes).
 // The archive's files are only read: a target that is one of them is refused before anything
 // is asked or removed, and only regular files are read. The target is always a new file in
-// the chosen folder, never written through a link. Tells the user about every failure
-// through ui before it returns.
+// the chosen folder, never written through a link: the incomplete file, which is synced,
+// stamped, closed and renamed over the target as the join's last step. Tells the user about
+// every failure through ui before it returns; a result that is not whole is named there under
+// its incomplete name.
 JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned bufferSize);

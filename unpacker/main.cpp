@@ -4,13 +4,12 @@
 // to the temporary folder and starts that copy with the archive's path. The copy shows a small
 // window with a progress bar, joins the archive and finally has a batch file delete the copy.
 //
-// It is built to stay tiny: no C++ library, no exceptions, the C runtime from msvcrt.dll only,
-// and an entry point of its own.
+// It is built to stay tiny: no C++ library, no exceptions, no C runtime (its files are Win32
+// handles), and an entry point of its own.
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
 #include <shlobj.h>
-#include <stdio.h>
 #include <string.h>
 
 #include "platform/platform.h"
@@ -44,11 +43,13 @@ const char* const kCaptionQuestion = "???";
 const char* const kTextNoTempWrite = "Запрещена запись во временную папку!";
 const char* const kTextCannotStart = "Не удалось запустить распаковщик";
 
-HINSTANCE gInstance;
 HWND gMainWindow;
 HWND gProgressBar;
 char archivePath[kArchivePathSize];
-char copyBuffer[kCopyBufferSize];
+// The join reads and writes its files without buffers in between: in blocks as large as a
+// plain copy's, which Wine serves as fast as any.
+constexpr unsigned kJoinBlockSize = 1024 * 1024;
+char copyBuffer[kJoinBlockSize];
 char imageBuffer[kUnpackerImageSize];
 // The pieces copied, the member count, and when the bar was last moved (GetTickCount).
 int gProgress;
@@ -179,33 +180,51 @@ void startupError(const char* pattern, const char* arg) {
     errorBox(nullptr, text);
 }
 
-// Opens "<folder><prefix><i><extension>" in mode for the first i from 0 that opens and leaves
-// its path in path (kPathBufferSize bytes). With skipExisting, names that exist are passed
-// over (the last number is taken all the same) and only the first free one is tried. Null when
-// none opened.
-FILE* openNumbered(char* path, const char* folder, const char* prefix, const char* extension,
-                   const char* mode, bool skipExisting) {
+// Creates "<folder><prefix><i><extension>" for writing, emptying a file of that name, for
+// the first i from 0 that opens, and leaves its path in path (kPathBufferSize bytes). With
+// skipExisting, names that exist are passed over (the last number is taken all the same) and
+// only the first free one is tried. Null when none opened.
+PlatformFile createNumbered(char* path, const char* folder, const char* prefix,
+                            const char* extension, bool skipExisting) {
     for (int i = 0; i < kMaxCopyNumber; ++i) {
         numberedPath(path, kPathBufferSize, folder, prefix, i, extension);
         if (skipExisting && i + 1 < kMaxCopyNumber && platformFileExists(path)) {
             continue;
         }
-        FILE* file = fopen(path, mode);
-        if (file != nullptr || skipExisting) {
+        HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
             return file;
+        }
+        if (skipExisting) {
+            break;
         }
     }
     return nullptr;
 }
 
 // Writes size bytes to file and closes it; a file that did not take them all is removed.
-bool writeAndClose(FILE* file, const char* path, const char* data, size_t size) {
-    bool written = fwrite(data, 1, size, file) == size;
-    written = fclose(file) == 0 && written;
+bool writeAndClose(PlatformFile file, const char* path, const char* data, size_t size) {
+    bool written = platformWrite(file, data, size);
+    written = platformCloseFile(file) && written;
     if (!written) {
         platformRemoveFile(path);
     }
     return written;
+}
+
+// Reads the program part (the first kUnpackerImageSize bytes) of the file path names into
+// imageBuffer. Returns the file's size, or -1 when it has no program part to read.
+int64_t readImage(const char* path) {
+    PlatformFile file = platformOpenRead(path);
+    if (file == nullptr) {
+        return -1;
+    }
+    int64_t size = platformRead(file, imageBuffer, kUnpackerImageSize) == kUnpackerImageSize
+                       ? platformFileSizeOf(file)
+                       : -1;
+    platformCloseFile(file);
+    return size;
 }
 
 // Copies the program part of the running archive to "<temp>ombra<i>.exe" and starts it with
@@ -215,7 +234,7 @@ bool relaunchFromTemp() {
     char tempFolder[kPathBufferSize];
     char copyPath[kPathBufferSize];
     char commandLine[kPathBufferSize + kArchivePathSize + 4];
-    DWORD length = GetModuleFileNameA(gInstance, exePath, kMaxArchivePathChars + 1);
+    DWORD length = GetModuleFileNameA(nullptr, exePath, kMaxArchivePathChars + 1);
     if (length == 0 || length > kMaxArchivePathChars) {
         exePath[kMaxArchivePathChars] = '\0';
         startupError(kTextPathTooLong, exePath);
@@ -223,20 +242,15 @@ bool relaunchFromTemp() {
     }
     // The program part is read before anything is written: an archive that cannot be read
     // says so, not that the temporary folder refuses writing.
-    FILE* exe = fopen(exePath, "rb");
-    bool read =
-        exe != nullptr && fread(imageBuffer, 1, kUnpackerImageSize, exe) == kUnpackerImageSize;
-    if (exe != nullptr) {
-        fclose(exe);
-    }
-    if (!read) {
+    if (readImage(exePath) < 0) {
         startupError(kTextCannotRead, exePath);
         return false;
     }
     // A copy that still runs cannot be opened for writing and is passed over.
-    FILE* copy = tempFolderPath(tempFolder) ? openNumbered(copyPath, tempFolder, kTempCopyPrefix,
-                                                           kTempCopyExtension, "wb", false)
-                                            : nullptr;
+    PlatformFile copy =
+        tempFolderPath(tempFolder)
+            ? createNumbered(copyPath, tempFolder, kTempCopyPrefix, kTempCopyExtension, false)
+            : nullptr;
     if (copy == nullptr || !writeAndClose(copy, copyPath, imageBuffer, kUnpackerImageSize)) {
         errorBox(nullptr, kTextNoTempWrite);
         return false;
@@ -253,22 +267,21 @@ bool relaunchFromTemp() {
 // has ended. The window goes first: starting a process takes Wine a tenth of a second or more,
 // and the batch keeps trying until the process has ended, whenever it starts. Only a copy made
 // by the relaunch is deleted: an archive's own ".exe" started with an argument keeps itself.
-void selfDeleteAndClose(HINSTANCE instance, HWND window) {
+void selfDeleteAndClose() {
     char modulePath[kPathBufferSize];
     char tempFolder[kPathBufferSize];
     char batchPath[kPathBufferSize];
     char batchText[kSelfDeleteBatchSize];
     char command[kPathBufferSize + 2];
-    if (window != nullptr) {
-        SendMessageA(window, WM_CLOSE, 0, 0);
+    if (gMainWindow != nullptr) {
+        SendMessageA(gMainWindow, WM_CLOSE, 0, 0);
     }
-    DWORD length = GetModuleFileNameA(instance, modulePath, sizeof modulePath);
+    DWORD length = GetModuleFileNameA(nullptr, modulePath, sizeof modulePath);
     if (length > 0 && length < sizeof modulePath && tempFolderPath(tempFolder) &&
-        isTempCopyPath(modulePath, tempFolder) &&
-        platformFileSize(modulePath) == kUnpackerImageSize &&
+        isTempCopyPath(modulePath, tempFolder) && readImage(modulePath) == kUnpackerImageSize &&
         selfDeleteBatchText(batchText, sizeof batchText, fileNamePart(modulePath))) {
         // The first free number; a batch file left by an earlier run is not overwritten.
-        FILE* batch = openNumbered(batchPath, tempFolder, "selfdel", ".bat", "w", true);
+        PlatformFile batch = createNumbered(batchPath, tempFolder, "selfdel", ".bat", true);
         if (batch != nullptr && writeAndClose(batch, batchPath, batchText, strlen(batchText))) {
             // Without a window of its own rather than detached: the "ping" it runs then
             // shares its hidden console instead of opening one.
@@ -281,7 +294,7 @@ void selfDeleteAndClose(HINSTANCE instance, HWND window) {
 void runJoin() {
     Win32JoinUi ui;
     joinArchive(archivePath, &ui, copyBuffer, sizeof copyBuffer);
-    selfDeleteAndClose(gInstance, gMainWindow);
+    selfDeleteAndClose();
 }
 
 void createProgressBar(HWND window, const CREATESTRUCTA* creation) {
@@ -312,7 +325,6 @@ LRESULT CALLBACK unpackerWndProc(HWND window, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR argument, int) {
-    gInstance = instance;
     if (*argument == '\0') {
         relaunchFromTemp();
         return 0;
@@ -349,7 +361,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR argument, int) {
                                   kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
     if (gMainWindow == nullptr) {
         // No window, no join; the copy still removes itself.
-        selfDeleteAndClose(instance, nullptr);
+        selfDeleteAndClose();
         return 0;
     }
     MSG message;
@@ -358,6 +370,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR argument, int) {
         DispatchMessageA(&message);
     }
     return 0;
+}
+
+// The one C runtime function that the code calls: its few bytes here cost less than the import
+// of a whole library for it.
+extern "C" size_t strlen(const char* text) {
+    const char* end = text;
+    while (*end != '\0') {
+        ++end;
+    }
+    return static_cast<size_t>(end - text);
 }
 
 // The program's entry point: there is no C runtime start-up code. The argument comes from

@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "archive/format.h"
 #include "platform/platform.h"
 
 namespace {
@@ -41,10 +42,13 @@ bool relaunchCommandLine(char* out, unsigned size, const char* copyPath, const c
         !append(out, size, &length, "\" ")) {
         return false;
     }
-    for (const char* p = archivePath; *p != '\0'; ++p) {
-        char c[2] = {*p == ' ' ? '"' : *p, '\0'};
-        if (!append(out, size, &length, c)) {
-            return false;
+    unsigned start = length;
+    if (!append(out, size, &length, archivePath)) {
+        return false;
+    }
+    for (unsigned i = start; i < length; ++i) {
+        if (out[i] == ' ') {
+            out[i] = '"';
         }
     }
     return true;
@@ -52,17 +56,13 @@ bool relaunchCommandLine(char* out, unsigned size, const char* copyPath, const c
 
 bool numberedPath(char* out, unsigned size, const char* folder, const char* prefix, int number,
                   const char* extension) {
-    char digits[12];
-    int n = sizeof digits - 1;
-    digits[n] = '\0';
-    unsigned value = static_cast<unsigned>(number);
-    do {
-        digits[--n] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0 && n > 0);
+    // The plain decimal form: as many digits as the number has, as a member number of the
+    // archive of number + 1 members has.
+    char digits[kNumberBufferSize];
+    formatNumber(digits, digitWidth(number + 1), static_cast<unsigned>(number));
     unsigned length = 0;
     return append(out, size, &length, folder) && append(out, size, &length, prefix) &&
-           append(out, size, &length, digits + n) && append(out, size, &length, extension);
+           append(out, size, &length, digits) && append(out, size, &length, extension);
 }
 
 bool isTempCopyPath(const char* modulePath, const char* tempFolder) {
@@ -89,11 +89,12 @@ bool isTempCopyPath(const char* modulePath, const char* tempFolder) {
 bool selfDeleteBatchText(char* out, unsigned size, const char* copyName) {
     unsigned length = 0;
     // "ping" waits the second between two tries: the command interpreter has no sleep.
-    return append(out, size, &length, "@echo off\nset f=\"%~dp0") &&
+    return append(out, size, &length, "@echo off\r\nset f=\"%~dp0") &&
            append(out, size, &length, copyName) &&
            append(out, size, &length,
-                  "\"\nset n=0\n:try\ndel /f %f%\nif not exist %f% goto done\nset /a n+=1\n"
-                  "if %n%==30 goto done\nping -n 2 127.0.0.1 >nul\ngoto try\n:done\ndel \"%~f0\"");
+                  "\"\r\nset n=0\r\n:try\r\ndel /f %f%\r\nif not exist %f% goto done\r\n"
+                  "set /a n+=1\r\nif %n%==30 goto done\r\nping -n 2 127.0.0.1 >nul\r\n"
+                  "goto try\r\n:done\r\ndel \"%~f0\"");
 }
 
 void volumeDialogFolder(const char* path, int nameOffset, char* out) {

@@ -27,7 +27,7 @@ bool numberedPath(char* out, unsigned size, const char* folder, const char* pref
 // tempFolder (which ends in a backslash). Case-insensitive, as Windows names are.
 bool isTempCopyPath(const char* modulePath, const char* tempFolder);
 
-// The self-deletion batch text (line ends as "\n"; the file is written in text mode): deletes
+// The self-deletion batch text (line ends as "\r\n", as the file is written): deletes
 // the copy copyName (a name "ombra<digits>.exe", see isTempCopyPath) that lies in the batch
 // file's own folder, read-only or not, then the batch file itself. Both are named through the
 // batch file's own path as the command interpreter knows it ("%~dp0", "%~f0"), so the text is

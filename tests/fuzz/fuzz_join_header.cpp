@@ -283,8 +283,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             abort();
         }
     } else {
+        // A whole result takes the target's name; any other keeps the incomplete file's.
+        char incomplete[NAME_MAX + 1];
+        if (!incompleteName(target, NAME_MAX, incomplete)) {
+            abort();
+        }
+        const char* resultName = result == kJoinComplete ? target : incomplete;
         char written[1024];
-        if (!onlyEntry(work->outDir, written, sizeof written) || strcmp(written, target) != 0) {
+        if (!onlyEntry(work->outDir, written, sizeof written) || strcmp(written, resultName) != 0) {
             abort();
         }
         // Nothing may appear beside the archive either: archive, picked file, out folder.
@@ -301,7 +307,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             abort();
         }
         char targetPath[kTargetPathSize + 128];
-        snprintf(targetPath, sizeof targetPath, "%s/%s", work->outDir, target);
+        snprintf(targetPath, sizeof targetPath, "%s/%s", work->outDir, resultName);
         long carried = static_cast<long>(total) -
                        static_cast<long>(headerSize(static_cast<uint32_t>(nameLength)));
         long pickedSize = static_cast<long>(sizeof kPickedBytes - 1);
@@ -309,15 +315,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             abort();
         }
         if (flags & 2) {
+            // Without volumes the second join ends short of a whole target: a whole first
+            // result stays under the target's name, asked about or not; the second's pieces
+            // stay under the incomplete name, replacing an incomplete first result.
+            bool whole = result == kJoinComplete;
             ScriptedUi again(work, false, (flags & 4) != 0);
             JoinResult second = runJoin(archive, &again);
-            bool replaced = (flags & 4) != 0;
-            // Without volumes the second join ends short of a whole target.
-            if (!again.askedOverwrite || second != (replaced ? kJoinIncomplete : kJoinDeclined)) {
+            bool declined = whole && (flags & 4) == 0;
+            if (again.askedOverwrite != whole ||
+                second != (declined ? kJoinDeclined : kJoinIncomplete)) {
                 abort();
             }
-            long expectedSize = replaced ? carried : carried + ui.picks * pickedSize;
-            if (fileSize(targetPath) != expectedSize || countEntries(work->outDir) != 1) {
+            char incompletePath[kTargetPathSize + 128];
+            snprintf(incompletePath, sizeof incompletePath, "%s/%s", work->outDir, incomplete);
+            if (fileSize(targetPath) != (whole ? carried + ui.picks * pickedSize : carried) ||
+                (whole && !declined && fileSize(incompletePath) != carried) ||
+                countEntries(work->outDir) != (whole && !declined ? 2 : 1)) {
                 abort();
             }
         }

@@ -186,7 +186,17 @@ struct Fixture {
     std::string target(const std::string& name = "data.txt") const {
         return dir.file("out/" + name);
     }
+    // The file a join writes into until the target is whole, and keeps when it is not.
+    std::string partial(const std::string& name = "data.txt") const {
+        return target(name) + kIncompleteEnding;
+    }
 };
+
+const std::string kOlder = "an older file under the target's name";
+
+std::string damageMessage(const std::string& path) {
+    return "Файл " + path + " поврежден";
+}
 
 size_t sizeForMembers(int members, size_t nameLength = 8) {
     return static_cast<size_t>(members - 1) * kMinVolumeSize + 1000 - headerSize(nameLength);
@@ -229,19 +239,49 @@ TEST(JoinEngine, DriveRootFolderGetsOneSeparator) {
     EXPECT_EQ(readAll(f.target()), f.data);
 }
 
-TEST(JoinEngine, MissingVolumeAnsweredNoLeavesShortTargetWithDamageMessage) {
+TEST(JoinEngine, MissingVolumeGivenUpKeepsTheOlderFileAndTheIncompleteOne) {
+    // Yes to replacing the older file, then No to the missing volume: the older file stays byte
+    // for byte, and the pieces before the gap stay under the incomplete name, unstamped.
     Fixture f(100000);
     unlink(f.dir.file("set.3.bin").c_str());
-    f.ui.answers = {false};
+    writeAll(f.target(), kOlder);
+    f.ui.answers = {true, false};
     EXPECT_EQ(join(f.exe, &f.ui), kJoinIncomplete);
+    EXPECT_EQ(readAll(f.target()), kOlder);
     size_t written = 3 * kMinVolumeSize - headerSize(8);
-    EXPECT_EQ(readAll(f.target()), f.data.substr(0, written));
+    EXPECT_EQ(readAll(f.partial()), f.data.substr(0, written));
     EXPECT_EQ(f.ui.log, (std::vector<std::string>{"title Распаковка data.txt", "folder",
+                                                  "??? Файл уже существует.\nПерезаписать?",
                                                   ":-( Отсутствует set.3.bin\nХотите найти его?",
-                                                  "beep", "error Файл data.txt поврежден"}));
+                                                  "beep", "error " + damageMessage(f.partial())}));
     struct stat st;
-    ASSERT_EQ(stat(f.target().c_str(), &st), 0);
-    EXPECT_EQ(st.st_mtime, 1577836800);  // a short target still gets its times
+    ASSERT_EQ(stat(f.partial().c_str(), &st), 0);
+    EXPECT_NE(st.st_mtime, 1577836800);  // only a whole result gets the recorded times
+}
+
+TEST(JoinEngine, IncompleteNameIsNeverTheTargetsAndFitsTheNameLimit) {
+    char out[kMaxNameBytes + 1];
+    ASSERT_TRUE(incompleteName("data.txt", kMaxNameBytes, out));
+    EXPECT_EQ(std::string(out), std::string("data.txt") + kIncompleteEnding);
+    const size_t ending = strlen(kIncompleteEnding);
+    const size_t limit = kMaxNameBytes;
+    // Names that end in the ending themselves, at the limit and just below it, and longer ones.
+    for (size_t length : {limit - 1, limit, limit - ending, limit - ending + 1, 2 * limit}) {
+        SCOPED_TRACE(length);
+        std::string name = std::string(length - ending, 'n') + kIncompleteEnding;
+        ASSERT_TRUE(incompleteName(name.c_str(), kMaxNameBytes, out));
+        EXPECT_NE(std::string(out), name);
+        EXPECT_LE(strlen(out), limit);
+        EXPECT_EQ(std::string(out).substr(strlen(out) - ending), kIncompleteEnding);
+    }
+    // A UTF-8 name is cut between characters: "ж" is two bytes.
+    std::string cyrillic;
+    while (cyrillic.size() < limit) {
+        cyrillic += "ж";
+    }
+    ASSERT_TRUE(incompleteName(cyrillic.c_str(), kMaxNameBytes, out));
+    EXPECT_EQ((strlen(out) - ending) % 2, 0u);
+    EXPECT_FALSE(incompleteName("data.txt", static_cast<unsigned>(ending) + 1, out));
 }
 
 TEST(JoinEngine, PickedVolumeUnderAnotherNameContinuesBesideIt) {
@@ -266,17 +306,19 @@ TEST(JoinEngine, DialogCancelledOrUnreadablePick) {
         unlink(f.dir.file("set.1.bin").c_str());
         f.ui.answers = {true};
         EXPECT_EQ(join(f.exe, &f.ui), kJoinIncomplete);
-        EXPECT_EQ(f.ui.errors, (std::vector<std::string>{"Файл data.txt поврежден"}));
+        EXPECT_EQ(f.ui.errors, (std::vector<std::string>{damageMessage(f.partial())}));
     }
     {
-        // A picked file that cannot be read is named; the damage message is not repeated.
+        // A picked file that cannot be read is named, then where the pieces before it are.
         Fixture f(100000);
         unlink(f.dir.file("set.1.bin").c_str());
         f.ui.answers = {true};
         f.ui.picks = {f.dir.file("nowhere.1.bin")};
         EXPECT_EQ(join(f.exe, &f.ui), kJoinIncomplete);
-        EXPECT_EQ(f.ui.errors, (std::vector<std::string>{"Невозможно прочитать " +
-                                                         f.dir.file("nowhere.1.bin")}));
+        EXPECT_EQ(f.ui.errors,
+                  (std::vector<std::string>{"Невозможно прочитать " + f.dir.file("nowhere.1.bin"),
+                                            damageMessage(f.partial())}));
+        EXPECT_FALSE(exists(f.target()));
     }
 }
 
@@ -421,9 +463,11 @@ TEST(JoinBuffers, OverlongPathsGiveMessagesNeverOverruns) {
     EXPECT_EQ(join(longPath + "p", &ui2), kJoinBadArchive);
     EXPECT_EQ(ui2.errors[0].rfind("Слишком длинный путь", 0), 0u);
 
-    // The target path: folder, separator and name at the limit pass the length check (and
-    // fail on the missing folder); one more character is refused before anything is created.
-    std::string folder = "/nonexistent/" + std::string(kMaxTargetPathChars - 13 - 9, 'f');
+    // The target path: a folder that leaves room for the name and for the incomplete file's
+    // ending after a name cut short passes the length check (and fails on the missing folder);
+    // one more character is refused before anything is created.
+    size_t room = strlen(kIncompleteEnding) + 2;
+    std::string folder = "/nonexistent/" + std::string(kMaxTargetPathChars - 13 - 1 - room, 'f');
     FakeJoinUi ui3;
     ui3.folder = folder;
     EXPECT_EQ(join(f.exe, &ui3), kJoinFailed);
@@ -451,10 +495,10 @@ TEST(JoinBuffers, PickedPathTooLongOrTooShortForTheNextVolume) {
         f.ui.answers = {true};
         f.ui.picks = {f.dir.file("v1")};
         EXPECT_EQ(join(f.exe, &f.ui), kJoinIncomplete);
-        EXPECT_EQ(readAll(f.target()), f.data.substr(0, 2 * kMinVolumeSize - headerSize(8)));
+        EXPECT_EQ(readAll(f.partial()), f.data.substr(0, 2 * kMinVolumeSize - headerSize(8)));
         ASSERT_EQ(f.ui.errors.size(), 2u);
         EXPECT_EQ(f.ui.errors[0].rfind("Невозможно составить имя тома", 0), 0u);
-        EXPECT_EQ(f.ui.errors[1], "Файл data.txt поврежден");
+        EXPECT_EQ(f.ui.errors[1], damageMessage(f.partial()));
     }
 }
 
@@ -550,16 +594,17 @@ TEST(JoinOwnFiles, TargetThatReachesAMemberThroughALinkIsRefused) {
     EXPECT_EQ(readAll(f.exe), exeBytes);
 }
 
-TEST(JoinOwnFiles, TheTargetIsNeverReadBackAsAVolume) {
-    // The missing volume is picked as the target itself: refused as unreadable, the target
+TEST(JoinOwnFiles, TheFileBeingWrittenIsNeverReadBackAsAVolume) {
+    // The missing volume is picked as the incomplete file itself: refused as unreadable, it
     // stays as far as it was written instead of growing from its own bytes.
     Fixture f(100000);
     unlink(f.dir.file("set.2.bin").c_str());
     f.ui.answers = {true};
-    f.ui.picks = {f.target()};
+    f.ui.picks = {f.partial()};
     EXPECT_EQ(join(f.exe, &f.ui), kJoinIncomplete);
-    EXPECT_EQ(f.ui.errors, (std::vector<std::string>{"Невозможно прочитать " + f.target()}));
-    EXPECT_EQ(readAll(f.target()), f.data.substr(0, 2 * kMinVolumeSize - headerSize(8)));
+    EXPECT_EQ(f.ui.errors, (std::vector<std::string>{"Невозможно прочитать " + f.partial(),
+                                                     damageMessage(f.partial())}));
+    EXPECT_EQ(readAll(f.partial()), f.data.substr(0, 2 * kMinVolumeSize - headerSize(8)));
 }
 
 TEST(JoinRegularFiles, FifosDevicesAndFoldersAreUnreadableAndNeverWaitedFor) {
@@ -584,7 +629,7 @@ TEST(JoinRegularFiles, FifosDevicesAndFoldersAreUnreadableAndNeverWaitedFor) {
         f.ui.answers = {false};
         EXPECT_EQ(join(f.exe, &f.ui), kJoinIncomplete);
         EXPECT_EQ(f.ui.log[2], ":-( Отсутствует set.2.bin\nХотите найти его?");
-        EXPECT_EQ(readAll(f.target()).size(), 2 * kMinVolumeSize - headerSize(8));
+        EXPECT_EQ(readAll(f.partial()).size(), 2 * kMinVolumeSize - headerSize(8));
 
         std::string archive = f.dir.file(std::string("other.0.exe"));
         c.make(archive);
@@ -627,18 +672,26 @@ TEST(JoinTarget, AFolderOfItsNameIsNeitherAskedAboutNorChanged) {
     EXPECT_EQ(st.st_mode & 0777, 0555u);
 }
 
-TEST(JoinTarget, ATargetHeldByAnotherJoinIsNotReplaced) {
+TEST(JoinTarget, TheIncompleteFileOfAnotherRunningJoinIsLeftAlone) {
+    // Another join of the same archive into the same folder holds its incomplete file.
     Fixture f(50000);
     ReplaceStatus status;
-    FILE* held = platformReplaceFile(f.target().c_str(), true, &status);
+    FILE* held = platformReplaceFile(f.partial().c_str(), true, &status);
     ASSERT_NE(held, nullptr);
     fputs("the other join's bytes", held);
     fflush(held);
-    f.ui.answers = {true};
     EXPECT_EQ(join(f.exe, &f.ui), kJoinFailed);
     EXPECT_EQ(f.ui.errors, (std::vector<std::string>{"Не могу создать целевой файл!"}));
-    EXPECT_EQ(readAll(f.target()), "the other join's bytes");
+    EXPECT_EQ(readAll(f.partial()), "the other join's bytes");
+    EXPECT_FALSE(exists(f.target()));
     fclose(held);
+
+    // One that an earlier join left, when it was ended, is replaced.
+    FakeJoinUi again;
+    again.folder = f.ui.folder;
+    EXPECT_EQ(join(f.exe, &again), kJoinComplete);
+    EXPECT_EQ(readAll(f.target()), f.data);
+    EXPECT_FALSE(exists(f.partial()));
 }
 
 TEST(JoinSizes, EveryVolumeButTheLastIsVBytesAndTheLastOneToV) {
@@ -678,9 +731,12 @@ TEST(JoinSizes, AVolumeOfTheWrongSizeIsCopiedAsFoundAndReportedAsDamage) {
             std::string bytes = readAll(f.dir.file(name));
             expected += name == std::string("set.0.exe") ? bytes.substr(headerSize(8)) : bytes;
         }
+        writeAll(f.target(), kOlder);
+        f.ui.answers = {true};
         EXPECT_EQ(join(f.exe, &f.ui), kJoinDamaged);
-        EXPECT_EQ(readAll(f.target()), expected);
-        EXPECT_EQ(f.ui.log.back(), "error Файл data.txt поврежден");
+        EXPECT_EQ(readAll(f.target()), kOlder);
+        EXPECT_EQ(readAll(f.partial()), expected);
+        EXPECT_EQ(f.ui.log.back(), "error " + damageMessage(f.partial()));
         EXPECT_EQ(f.ui.steps, 5);
     }
     // A whole archive, its last volume exactly V: no message.
@@ -728,15 +784,23 @@ TEST(JoinTarget, AWriteThatFailsOnceFailsTheJoinEvenIfSpaceIsFreedLater) {
         GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
     }
     std::string filler = disk + "/filler";
-    std::ofstream(filler, std::ios::binary) << std::string(48 * 1024, 'x');
+    std::ofstream(filler, std::ios::binary) << std::string(44 * 1024, 'x');
+    // The older file stays byte for byte; what was written stays under the incomplete name.
+    writeAll(disk + "/data.txt", kOlder);
     std::string moved = f.dir.file("elsewhere.2.bin");
     ASSERT_EQ(rename(f.dir.file("set.2.bin").c_str(), moved.c_str()), 0);
     f.ui.folder = disk;
-    f.ui.answers = {true};
+    f.ui.answers = {true, true};
     f.ui.picks = {moved};
     f.ui.beforePick = [&] { unlink(filler.c_str()); };
     JoinResult result = join(f.exe, &f.ui);
+    std::string older = readAll(disk + "/data.txt");
+    bool kept = exists(disk + "/data.txt" + kIncompleteEnding);
     umount(disk.c_str());
     EXPECT_EQ(result, kJoinFailed);
-    EXPECT_EQ(f.ui.errors, (std::vector<std::string>{"Ошибка!\nВозможно, нет места на диске"}));
+    EXPECT_EQ(f.ui.errors,
+              (std::vector<std::string>{"Ошибка!\nВозможно, нет места на диске\nФайл " + disk +
+                                        "/data.txt" + kIncompleteEnding + " не дописан"}));
+    EXPECT_EQ(older, kOlder);
+    EXPECT_TRUE(kept);
 }

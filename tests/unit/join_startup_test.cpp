@@ -81,17 +81,17 @@ TEST(JoinStartup, BatchNamesItsFilesThroughItsOwnPath) {
     char text[512];
     ASSERT_TRUE(selfDeleteBatchText(text, sizeof text, "ombra12.exe"));
     EXPECT_STREQ(text,
-                 "@echo off\n"
-                 "set f=\"%~dp0ombra12.exe\"\n"
-                 "set n=0\n"
-                 ":try\n"
-                 "del /f %f%\n"
-                 "if not exist %f% goto done\n"
-                 "set /a n+=1\n"
-                 "if %n%==30 goto done\n"
-                 "ping -n 2 127.0.0.1 >nul\n"
-                 "goto try\n"
-                 ":done\n"
+                 "@echo off\r\n"
+                 "set f=\"%~dp0ombra12.exe\"\r\n"
+                 "set n=0\r\n"
+                 ":try\r\n"
+                 "del /f %f%\r\n"
+                 "if not exist %f% goto done\r\n"
+                 "set /a n+=1\r\n"
+                 "if %n%==30 goto done\r\n"
+                 "ping -n 2 127.0.0.1 >nul\r\n"
+                 "goto try\r\n"
+                 ":done\r\n"
                  "del \"%~f0\"");
     for (const char* p = text; *p != '\0'; ++p) {
         EXPECT_LT(static_cast<unsigned char>(*p), 0x80u);

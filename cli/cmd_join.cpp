@@ -5,6 +5,7 @@
 
 #include "archive/header.h"
 #include "cli/codepage.h"
+#include "cli/interrupt.h"
 #include "cli/commands.h"
 #include "cli/progress.h"
 #include "cli/terminal.h"
@@ -144,6 +145,9 @@ class TerminalJoinUi final : public JoinUi {
 
     void beep() override { endProgressLine(); }
 
+    // Ctrl-C, SIGTERM and SIGHUP remove the unfinished file and end the command at once.
+    void writingTo(const char* path) override { interruptRemoveOnSignal(path); }
+
   private:
     void endProgressLine() { progress_.endLine(); }
 
@@ -193,6 +197,7 @@ int runJoin(int argc, char** argv) {
     }
     strcpy(archivePath, archive);
     static char buffer[kCliCopyBufferSize];
+    interruptInstall();
     TerminalJoinUi ui(archive, folder, assumeYes);
     return joinArchive(archivePath, &ui, buffer, sizeof buffer) == kJoinComplete ? 0 : 1;
 }

@@ -53,6 +53,8 @@ void interruptInstall() {
 
 void interruptRemoveOnSignal(const char* path) {
     gHasRemovePath = 0;
+    // Nor may the handler see the old flag while the new path is written.
+    std::atomic_signal_fence(std::memory_order_seq_cst);
     if (path == nullptr) {
         return;
     }

@@ -9,7 +9,8 @@
 // interruptExitCode().
 #pragma once
 
-// Installs the handlers. Call once, before anything is written.
+// Installs the handlers. Call once, before anything is written. A signal that was ignored when
+// the program started (nohup, a background job) stays ignored.
 void interruptInstall();
 
 // The file the handler removes before it ends the process at once; nullptr for none. The path

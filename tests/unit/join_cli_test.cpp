@@ -1,10 +1,13 @@
 // dravnik join on real files: exit codes, the UTF-8 name on disk, -y and a missing volume
 // without a terminal; the archive's own files, FIFOs, links and damaged volumes.
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -198,3 +201,59 @@ TEST(JoinCli, PathsArePrintedWithTheirControlCharactersEscaped) {
     EXPECT_NE(err.find("/\\x1b]0;owned\\x07\\x1b[2J.0.exe"), std::string::npos) << err;
 }
 
+namespace {
+
+long long sizeOf(const std::string& path) {
+    struct stat st;
+    return lstat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
+}
+
+}  // namespace
+
+TEST(JoinCli, AnInterruptedJoinLeavesTheTargetsNameAsItWas) {
+    // The join waits halfway, at the missing volume's prompt on a terminal, with the pieces
+    // before the gap written. Killed, it leaves at most its incomplete file; Ctrl-C, SIGTERM
+    // and SIGHUP remove that too and end it with 128 + the signal. The older file, if any,
+    // stays byte for byte.
+    struct Case {
+        int signal;
+        bool older;
+    };
+    for (Case c : {Case{SIGKILL, false}, Case{SIGKILL, true}, Case{SIGINT, true},
+                   Case{SIGTERM, true}, Case{SIGHUP, false}}) {
+        SCOPED_TRACE(testing::Message() << "signal " << c.signal << (c.older ? ", older" : ""));
+        CliArchive a("d.bin");
+        unlink(a.volume(2).c_str());
+        std::string target = a.dir + "/out/d.bin";
+        if (c.older) {
+            std::ofstream(target, std::ios::binary) << "an older file";
+        }
+        int terminal = -1;
+        pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            _exit(a.join({"-y", a.exe, a.dir + "/out"}));
+        }
+        long long halfway = 2 * kMinVolumeSize - headerSize(5);
+        for (int i = 0; i < 1000 && sizeOf(a.partial("d.bin")) != halfway; ++i) {
+            usleep(10000);
+        }
+        EXPECT_EQ(sizeOf(a.partial("d.bin")), halfway);
+        kill(child, c.signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        close(terminal);
+        if (c.signal == SIGKILL) {
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+            EXPECT_EQ(sizeOf(a.partial("d.bin")), halfway);
+        } else {
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 128 + c.signal) << status;
+            EXPECT_EQ(sizeOf(a.partial("d.bin")), -1);
+        }
+        if (c.older) {
+            EXPECT_EQ(readFile(target), "an older file");
+        } else {
+            EXPECT_EQ(sizeOf(target), -1);
+        }
+    }
+}

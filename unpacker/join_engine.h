@@ -122,9 +122,10 @@ int copyPiece(PlatformFile source, PlatformFile target, int64_t size, char* buff
 bool volumeSizeFits(int64_t size, int64_t volumeSize, bool last);
 
 // The incomplete file's name for the target name `name` into out (limit + 1 bytes): the name,
-// cut short where the result would pass limit bytes, and kIncompleteEnding. It is never the
+// cut short where the result would pass limit (bytes natively; on Windows characters, with
+// room left for the longer UTF-8 form that Wine stores), and kIncompleteEnding. It is never the
 // target name itself: cut short, it differs from the name in length or in its last bytes.
-// False when limit leaves no room for it.
+// False when limit leaves no room for one character of the name.
 bool incompleteName(const char* name, unsigned limit, char* out);
 
 // Joins the archive whose unpacker file is archivePath (a buffer of kArchivePathSize bytes;

@@ -1151,7 +1151,7 @@ int cmdOpenCancel(int argc, wchar_t** argv) {
 }
 
 // Counts running processes whose executable name matches (case-insensitive, '*' wildcards).
-int countProcesses(const wchar_t* pattern, bool list) {
+int countProcesses(const wchar_t* pattern, bool list, bool end = false) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) {
         return -1;
@@ -1171,6 +1171,12 @@ int countProcesses(const wchar_t* pattern, bool list) {
             if (list) {
                 print(L"%lu\t%ls\n", entry.th32ProcessID, entry.szExeFile);
             }
+            HANDLE process =
+                end ? OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID) : nullptr;
+            if (process != nullptr) {
+                TerminateProcess(process, 1);
+                CloseHandle(process);
+            }
         }
     }
     CloseHandle(snapshot);
@@ -1180,6 +1186,12 @@ int countProcesses(const wchar_t* pattern, bool list) {
 // processes [NAME]: lists running processes (id, executable name).
 int cmdProcesses(int argc, wchar_t** argv) {
     return countProcesses(argc > 0 ? argv[0] : L"", true) >= 0 ? 0 : fail(L"no process list");
+}
+
+// end NAME: ends every process of that executable name at once, as the task manager does
+// (TerminateProcess: the program gets no say); prints their ids and names.
+int cmdEnd(int, wchar_t** argv) {
+    return countProcesses(argv[0], true, true) > 0 ? 0 : fail(L"no process '%ls'", argv[0]);
 }
 
 // wait-exit NAME [TIMEOUT]: waits until no process of that executable name runs.
@@ -1595,6 +1607,7 @@ const Command kCommands[] = {
     {L"open-cancel", 0, cmdOpenCancel, L"[TIMEOUT]  cancel the open-file dialog"},
     {L"processes", 0, cmdProcesses, L"[NAME]  list running processes"},
     {L"wait-exit", 1, cmdWaitExit, L"NAME [TIMEOUT]  wait until no process NAME runs"},
+    {L"end", 1, cmdEnd, L"NAME  end every process NAME at once (TerminateProcess)"},
     {L"hold-file", 2, cmdHoldFile,
      L"PATH SECONDS [RELEASE]  hold a file open without sharing (until RELEASE exists)"},
     {L"temp-path", 0, cmdTempPath, L" print the temporary folder"},

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Volumes replaced by files of the wrong size (volume 2 cut short, the last one longer):
-# `dravnik info` names both and ends with 1; the unpacker copies what it finds (the target is the
-# pieces as they are now, its size off by the difference, with the recorded last-write time)
-# and says "Файл <name> поврежден"; `dravnik join` does the same and ends with 1.
+# `dravnik info` names both and ends with 1; the unpacker copies what it finds (the pieces as
+# they are now, its size off by the difference), keeps it as "<name>.неполный", never under the
+# target's name, and says "Файл <that path> поврежден"; `dravnik join` does the same and ends
+# with 1.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/unpacker_common.sh"
 e2e_start
@@ -40,10 +41,10 @@ start_archive "$archive/B.0.exe"
 wait_unpacker_window data.bin >/dev/null
 pick_folder "$dest"
 damaged=$(e2e_must msgbox ':-(' ok 30)
-e2e_assert_eq "Файл data.bin поврежден" "$damaged" "damage message"
+e2e_assert_eq "Файл $(e2e_winpath "$dest/data.bin.неполный") поврежден" "$damaged" "damage message"
 wait_unpacker_gone
-e2e_assert_same_bytes "$E2E_TMP/expected" "$dest/data.bin"
-e2e_assert_same_mtime "$source" "$dest/data.bin"
+e2e_assert_same_bytes "$E2E_TMP/expected" "$dest/data.bin.неполный"
+e2e_assert_absent "$dest/data.bin"
 e2e_assert_eq "$before" "$(e2e_fingerprint "$archive")" "archive fingerprint"
 
 mkdir -p "$E2E_TMP/cli-dest"
@@ -51,7 +52,8 @@ status=0
 unpacker_cli join "$archive/B.0.exe" "$E2E_TMP/cli-dest" </dev/null >"$E2E_TMP/join.log" 2>&1 ||
     status=$?
 e2e_assert_eq 1 "$status" "exit code of dravnik join"
-grep -q -F "dravnik join: Файл data.bin поврежден" "$E2E_TMP/join.log" ||
+grep -q -F "dravnik join: Файл $E2E_TMP/cli-dest/data.bin.неполный поврежден" "$E2E_TMP/join.log" ||
     e2e_fail "dravnik join's message: $(cat "$E2E_TMP/join.log")"
-e2e_assert_same_bytes "$E2E_TMP/expected" "$E2E_TMP/cli-dest/data.bin"
+e2e_assert_same_bytes "$E2E_TMP/expected" "$E2E_TMP/cli-dest/data.bin.неполный"
+e2e_assert_absent "$E2E_TMP/cli-dest/data.bin"
 e2e_log "ok"

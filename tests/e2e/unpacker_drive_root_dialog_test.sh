@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A volume missing from an archive at a drive root: the open-file dialog starts in the root
 # "C:\" with the volume's name preset, while the programs' current folder is C:\windows; the
-# dialog cancelled, the join ends short with the damage message. (Wine's dialog adds the
+# dialog cancelled, the join ends short with the damage message naming what it kept. (Wine's dialog adds the
 # backslash to a bare "C:" itself, so here a folder given as "C:" would land in the root too;
 # JoinStartup.OpenDialogStartsInTheVolumesFolderAndARootKeepsItsBackslash checks what the
 # unpacker gives the dialog.)
@@ -28,6 +28,6 @@ e2e_assert_eq 'C:\' "$folder" "folder of the open-file dialog"
 preset=$(e2e_must open-cancel 30)
 e2e_assert_eq "B.2.bin" "$preset" "file name preset in the open dialog"
 damaged=$(e2e_must msgbox ':-(' ok 30)
-e2e_assert_eq "Файл data.bin поврежден" "$damaged" "damage message"
+e2e_assert_eq "Файл $(e2e_winpath "$dest/data.bin.неполный") поврежден" "$damaged" "damage message"
 wait_unpacker_gone
 e2e_log "ok"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# A missing volume. No: the target stays short (the pieces before the gap), keeps the recorded
-# last-write time, and "Файл <name> поврежден" is shown; the question finds the progress bar at
-# the pieces copied. Yes: the volume, picked from another folder under another name, takes the
+# A missing volume. No: the pieces before the gap stay as "<name>.неполный", nothing takes the
+# target's name, and "Файл <that path> поврежден" is shown; the question finds the progress bar
+# at the pieces copied. Yes: the volume, picked from another folder under another name, takes the
 # missing one's place, and the next volume is found beside the picked file under the picked
 # name's pattern.
 source "$(dirname "$0")/lib.sh"
@@ -27,12 +27,12 @@ e2e_assert_eq 2/4 "$(e2e_must progress 'Ombrasta|')" "progress bar at the questi
 question=$(e2e_must msgbox ':-(' no)
 e2e_assert_eq $'Отсутствует B.2.bin\nХотите найти его?' "$question" "missing-volume question"
 damaged=$(e2e_must msgbox ':-(' ok)
-e2e_assert_eq "Файл data.bin поврежден" "$damaged" "damage message"
+e2e_assert_eq "Файл $(e2e_winpath "$dest/data.bin.неполный") поврежден" "$damaged" "damage message"
 wait_unpacker_gone
 short=$((volume - header + volume))  # the unpacker's own piece and volume 1
 head -c "$short" "$source" >"$E2E_TMP/expected-short"
-e2e_assert_same_bytes "$E2E_TMP/expected-short" "$dest/data.bin"
-e2e_assert_same_mtime "$source" "$dest/data.bin"
+e2e_assert_same_bytes "$E2E_TMP/expected-short" "$dest/data.bin.неполный"
+e2e_assert_absent "$dest/data.bin"
 
 # Yes: volume 2 lies elsewhere as "renamed2.bin", volume 3 beside it as "renamed3.bin".
 other="$E2E_TMP/somewhere else"

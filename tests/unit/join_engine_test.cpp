@@ -281,7 +281,9 @@ TEST(JoinEngine, IncompleteNameIsNeverTheTargetsAndFitsTheNameLimit) {
     }
     ASSERT_TRUE(incompleteName(cyrillic.c_str(), kMaxNameBytes, out));
     EXPECT_EQ((strlen(out) - ending) % 2, 0u);
-    EXPECT_FALSE(incompleteName("data.txt", static_cast<unsigned>(ending) + 1, out));
+    ASSERT_TRUE(incompleteName("data.txt", static_cast<unsigned>(ending) + 1, out));
+    EXPECT_EQ(std::string(out), std::string("d") + kIncompleteEnding);
+    EXPECT_FALSE(incompleteName("data.txt", static_cast<unsigned>(ending), out));
 }
 
 TEST(JoinEngine, PickedVolumeUnderAnotherNameContinuesBesideIt) {
@@ -463,10 +465,10 @@ TEST(JoinBuffers, OverlongPathsGiveMessagesNeverOverruns) {
     EXPECT_EQ(join(longPath + "p", &ui2), kJoinBadArchive);
     EXPECT_EQ(ui2.errors[0].rfind("Слишком длинный путь", 0), 0u);
 
-    // The target path: a folder that leaves room for the name and for the incomplete file's
-    // ending after a name cut short passes the length check (and fails on the missing folder);
-    // one more character is refused before anything is created.
-    size_t room = strlen(kIncompleteEnding) + 2;
+    // The target path: a folder that leaves room for the name, and for the incomplete file's
+    // ending after one character of it, passes the length check (and fails on the missing
+    // folder); one more character is refused before anything is created.
+    size_t room = strlen(kIncompleteEnding) + 1;
     std::string folder = "/nonexistent/" + std::string(kMaxTargetPathChars - 13 - 1 - room, 'f');
     FakeJoinUi ui3;
     ui3.folder = folder;

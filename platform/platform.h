@@ -158,7 +158,9 @@ bool platformSyncStream(FILE* file);
 // Gives the file `from` the name `to` in one step, replacing the file or link that `to` names
 // (the entry itself, never what a link reaches); a folder at `to` is not replaced. Both names
 // lie in one folder. The new name has reached the disk when it returns (natively the folder is
-// synced; on Windows the move is written through). False when the rename failed.
+// synced; on Windows the move is written through). False when the rename failed. Windows
+// refuses to rename over a read-only file: such a file is removed first, as an entry of its
+// own, and the rename tried again; only for that moment does `to` name nothing.
 bool platformRenameOver(const char* from, const char* to);
 
 // Has the system put the entries of the folder that path lies in (path itself need not exist)

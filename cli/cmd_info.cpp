@@ -9,6 +9,7 @@
 #include "archive/number_text.h"
 #include "cli/codepage.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "cli/terminal.h"
 #include "platform/platform.h"
 
@@ -163,11 +164,12 @@ bool endsLikeUnpacker(const char* path, int width) {
 }  // namespace
 
 int runInfo(int argc, char** argv) {
-    if (argc != 1) {
-        fprintf(stderr, "usage: dravnik info ARCHIVE.exe\n");
-        return 2;
+    CliOptions options;
+    int answered = cliParseOrAnswer(kCliInfo, argc, argv, &options);
+    if (answered >= 0) {
+        return answered;
     }
-    const char* path = argv[0];
+    const char* path = options.operands[0];
     // Only a regular file is read: a FIFO or a device would block or never end.
     FILE* file = platformOpenRegularFile(path);
     int64_t fileSize = file == nullptr ? -1 : platformStreamSize(file);

@@ -7,6 +7,7 @@
 #include "cli/codepage.h"
 #include "cli/interrupt.h"
 #include "cli/commands.h"
+#include "cli/options.h"
 #include "cli/progress.h"
 #include "cli/terminal.h"
 #include "platform/platform.h"
@@ -158,36 +159,19 @@ class TerminalJoinUi final : public JoinUi {
     uint64_t written_ = 0;
 };
 
-void usage() {
-    fprintf(stderr, "usage: dravnik join ARCHIVE.exe [FOLDER] [-y]\n");
-}
-
 }  // namespace
 
 int runJoin(int argc, char** argv) {
-    const char* archive = nullptr;
-    const char* folder = nullptr;
-    bool assumeYes = false;
-    for (int i = 0; i < argc; ++i) {
-        if (strcmp(argv[i], "-y") == 0) {
-            assumeYes = true;
-        } else if (argv[i][0] == '-' && argv[i][1] != '\0') {
-            usage();
-            return 2;
-        } else if (archive == nullptr) {
-            archive = argv[i];
-        } else if (folder == nullptr) {
-            folder = argv[i];
-        } else {
-            usage();
-            return 2;
-        }
+    CliOptions options;
+    int answered = cliParseOrAnswer(kCliJoin, argc, argv, &options);
+    if (answered >= 0) {
+        return answered;
     }
-    // An empty folder would put the target at the root of the file system.
-    if (archive == nullptr || archive[0] == '\0' || (folder != nullptr && folder[0] == '\0')) {
-        usage();
-        return 2;
-    }
+    // An empty folder would put the target at the root of the file system: the parser refuses
+    // empty operands.
+    const char* archive = options.operands[0];
+    const char* folder = options.operands[1];
+    bool assumeYes = options.assumeYes;
     char archivePath[kArchivePathSize];
     if (strlen(archive) > kMaxArchivePathChars) {
         fprintf(stderr, "dravnik join: Слишком длинный путь:\n");

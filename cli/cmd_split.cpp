@@ -7,6 +7,7 @@
 #include "cli/codepage.h"
 #include "cli/commands.h"
 #include "cli/interrupt.h"
+#include "cli/options.h"
 #include "cli/progress.h"
 #include "cli/terminal.h"
 #include "platform/platform.h"
@@ -73,10 +74,6 @@ class TerminalUi : public SplitUi {
     ProgressLine progress_;
 };
 
-void usage() {
-    fprintf(stderr, "usage: dravnik split SOURCE [-vSIZE] [-aNAME] [-y]\n");
-}
-
 // Copies text into out when it fits; false otherwise.
 bool copyText(char* out, size_t outSize, const char* text) {
     size_t n = strlen(text);
@@ -105,62 +102,50 @@ bool headerNameFor(const char* sourcePath, char* out, size_t outSize) {
     return true;
 }
 
-}  // namespace
-
-int runSplit(int argc, char** argv) {
-    const char* source = nullptr;
-    const char* sizeText = kDefaultSizeText;
-    const char* archiveName = nullptr;
-    bool assumeYes = false;
-    bool optionsEnded = false;
-    for (int i = 0; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (!optionsEnded && arg[0] == '-' && arg[1] != '\0') {
-            if (strcmp(arg, "--") == 0) {
-                optionsEnded = true;
-                continue;
-            }
-            if (strcmp(arg, "-y") == 0) {
-                assumeYes = true;
-                continue;
-            }
-            if (arg[1] == 'v' || arg[1] == 'a') {
-                const char* value = arg + 2;
-                if (*value == '\0' && i + 1 < argc) {
-                    value = argv[++i];
-                }
-                (arg[1] == 'v' ? sizeText : archiveName) = value;
-                continue;
-            }
-            fprintf(stderr, "dravnik split: unknown option %s\n", arg);
-            usage();
-            return 2;
-        }
-        if (source != nullptr) {
-            fprintf(stderr, "dravnik split: more than one source: %s\n", arg);
-            usage();
-            return 2;
-        }
-        source = arg;
+// The volume size that sizeText names, as the window would keep it; 0 after a usage error
+// has been printed.
+uint32_t volumeSizeFrom(const char* sizeText) {
+    char cp1251[kSizeTextSize];
+    char canonical[kSizeTextSize];
+    if (strlen(sizeText) >= kSizeTextSize || !utf8ToCp1251(sizeText, cp1251, sizeof cp1251) ||
+        !canonicalSizeText(cp1251, canonical, sizeof canonical)) {
+        char text[160];
+        snprintf(text, sizeof text,
+                 "%.40s is no size: digits, an optional fraction and K, M or G, at most %u "
+                 "characters",
+                 sizeText, kSizeTextSize - 1);
+        cliUsageError("split", text);
+        return 0;
     }
-    if (source == nullptr) {
-        usage();
-        return 2;
-    }
-
-    char volumeText[kSizeTextSize];
-    if (strlen(sizeText) >= kSizeTextSize ||
-        !utf8ToCp1251(sizeText, volumeText, sizeof volumeText)) {
-        fprintf(stderr, "dravnik split: %s is not a size text (at most %u characters)\n", sizeText,
-                kSizeTextSize - 1);
-        return 2;
-    }
-    uint64_t volumeSize = parseSizeText(volumeText, true);
+    uint64_t volumeSize = normalisedSizeValue(canonical);
     VolumeSizeCheck check = checkVolumeSize(volumeSize);
     if (check != kVolumeSizeOk) {
         fprintf(stderr, "%s\n",
                 check == kVolumeSizeTooLarge ? kSizeTooLargeText : kSizeTooSmallText);
+        return 0;
+    }
+    return static_cast<uint32_t>(volumeSize);
+}
+
+}  // namespace
+
+int runSplit(int argc, char** argv) {
+    CliOptions options;
+    int answered = cliParseOrAnswer(kCliSplit, argc, argv, &options);
+    if (answered >= 0) {
+        return answered;
+    }
+    const char* source = options.operands[0];
+    const char* archiveName = options.archiveName;
+    uint32_t volumeSize =
+        volumeSizeFrom(options.sizeText != nullptr ? options.sizeText : kDefaultSizeText);
+    if (volumeSize == 0) {
         return 2;
+    }
+    // The archive's files are named by appending to NAME: a folder names none of them.
+    if (archiveName != nullptr &&
+        (archiveName[strlen(archiveName) - 1] == '/' || platformIsFolder(archiveName))) {
+        return cliUsageError("split", "-a names a folder; give the archive's path and name");
     }
 
     SplitterState state;
@@ -181,10 +166,10 @@ int runSplit(int argc, char** argv) {
     int64_t size = platformFileSize(source);
     state.sourceSizeKnown = size >= 0 ? 1 : 0;
     state.sourceSize = size >= 0 ? static_cast<uint64_t>(size) : 0;
-    state.volumeSize = static_cast<uint32_t>(volumeSize);
+    state.volumeSize = volumeSize;
     state.volumeCount = volumeCountFor(state.sourceSize, headerName, state.volumeSize);
 
-    TerminalUi ui(assumeYes, headerName, state.sourceSize);
+    TerminalUi ui(options.assumeYes, headerName, state.sourceSize);
     interruptInstall();
     interruptSetCooperative(true);
     int code = splitFile(&state, &ui) ? 0 : 1;

@@ -3,22 +3,13 @@
 #include <string.h>
 
 #include "cli/commands.h"
+#include "cli/options.h"
 
 namespace {
 
-void usage() {
-    fprintf(stderr,
-            "usage: dravnik split SOURCE [-vSIZE] [-aNAME] [-y]\n"
-            "       dravnik join ARCHIVE.exe [FOLDER] [-y]\n"
-            "       dravnik info ARCHIVE.exe\n");
-}
-
-}  // namespace
-
-int main(int argc, char** argv) {
+int runCommand(int argc, char** argv) {
     if (argc < 2) {
-        usage();
-        return 2;
+        return cliUsageError("", "no command given");
     }
     const char* command = argv[1];
     if (strcmp(command, "split") == 0) {
@@ -30,6 +21,17 @@ int main(int argc, char** argv) {
     if (strcmp(command, "info") == 0) {
         return runInfo(argc - 2, argv + 2);
     }
-    usage();
-    return 2;
+    int answered = cliAnswerRequest(argc - 1, argv + 1);
+    if (answered >= 0) {
+        return answered;
+    }
+    char text[64];
+    snprintf(text, sizeof text, "unknown command %.40s", command);
+    return cliUsageError("", text);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return cliFinishOutput(runCommand(argc, argv));
 }

@@ -169,24 +169,72 @@ uint64_t parseSizeText(char* text, bool normalise) {
     return value;
 }
 
+bool canonicalSizeText(const char* text, char* out, size_t outSize) {
+    size_t length = strlen(text);
+    if (length >= kSizeTextSize || length >= outSize) {
+        return false;
+    }
+    char letter;
+    size_t end = length;
+    unitOf(text, length, &letter);
+    if (letter != '\0') {
+        --end;
+        if (end > 0 && text[end - 1] == ' ') {
+            --end;
+        }
+    }
+    size_t n = 0;
+    size_t i = 0;
+    size_t group = 0;  // digits since the start or the last blank
+    bool grouped = false;
+    while (i < end && (isDigit(text[i]) || text[i] == ' ')) {
+        if (text[i] == ' ') {
+            // A blank stands only between a first group of 1 to 3 digits and further groups of 3.
+            if (group == 0 || group > 3 || (grouped && group != 3)) {
+                return false;
+            }
+            grouped = true;
+            group = 0;
+        } else {
+            out[n++] = text[i];
+            ++group;
+        }
+        ++i;
+    }
+    if (grouped && group != 3) {
+        return false;
+    }
+    size_t digits = n;
+    if (i < end && (text[i] == '.' || text[i] == ',')) {
+        out[n++] = '.';
+        ++i;
+        while (i < end && isDigit(text[i])) {
+            out[n++] = text[i++];
+            ++digits;
+        }
+    }
+    if (i != end || digits == 0) {
+        return false;
+    }
+    if (letter != '\0') {
+        out[n++] = letter;
+    }
+    out[n] = '\0';
+    return true;
+}
+
 uint64_t normaliseSizeText(char* text) {
-    parseSizeText(text, true);
+    char canonical[kSizeTextSize];
+    if (!canonicalSizeText(text, canonical, sizeof canonical)) {
+        return 0;
+    }
+    memcpy(text, canonical, strlen(canonical) + 1);
     return parseSizeText(text);
 }
 
 uint64_t normalisedSizeValue(const char* text) {
-    size_t size = strlen(text) + 1;
-    char local[kSizeTextSize + 1];
-    char* copy = size <= sizeof local ? local : static_cast<char*>(malloc(size));
-    if (copy == nullptr) {
-        return 0;
-    }
-    memcpy(copy, text, size);
-    uint64_t value = normaliseSizeText(copy);
-    if (copy != local) {
-        free(copy);
-    }
-    return value;
+    char canonical[kSizeTextSize];
+    return canonicalSizeText(text, canonical, sizeof canonical) ? parseSizeText(canonical) : 0;
 }
 
 VolumeSizeCheck checkVolumeSize(uint64_t size) {

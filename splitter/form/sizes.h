@@ -27,9 +27,21 @@ inline uint64_t parseSizeText(const char* text) {
     return parseSizeText(const_cast<char*>(text), false);
 }
 
-// Normalises text in place (as parseSizeText does) and returns the value of the normalised
-// text: the size the form shows is the size it uses. "1e5" becomes "1" and gives 1, "+700M"
-// becomes "M" and gives 0. text must be writable and at least two bytes long.
+// The one rule for a size typed into the window or given on the command line: a text is a
+// size only when the whole of it is one. That is digits, plain ("1457664") or grouped in threes
+// by single blanks as the window shows sizes ("1 457 664"); an optional fraction after '.' or
+// the decimal comma (",", which a Russian keyboard types: "1,38M" is 1.38M); an optional unit
+// letter K, M or G in either case, Latin or Cyrillic (code page 1251), directly or after one
+// blank ("650 м"). At least one digit; nothing else, no sign, no exponent, no other blank, at
+// most kSizeTextSize - 1 characters. The canonical form drops the blanks, writes '.' for the
+// comma and the unit as a Latin capital; a canonical text is its own canonical form. Writes it
+// into out (outSize bytes; the canonical form is never longer than the text) and returns true,
+// or returns false for a text that is not a size.
+bool canonicalSizeText(const char* text, char* out, size_t outSize);
+
+// Rewrites a size text in place to its canonical form and returns the size it names, the value
+// parseSizeText gives for the canonical form. A text that is not a size is left as it is and
+// gives 0, which every check refuses: it is never read as another size.
 uint64_t normaliseSizeText(char* text);
 // The value normaliseSizeText would give, leaving text as it is.
 uint64_t normalisedSizeValue(const char* text);

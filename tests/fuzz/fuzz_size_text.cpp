@@ -2,7 +2,8 @@
 // and without normalising. The normalised text never grows, stays terminated inside the text's
 // own bytes and is canonical (digits, optional '.' and digits, optional K, M or G); the value is
 // the same either way, and it is the one atof gives for texts that hold no hexadecimal, "inf" or
-// "nan" form.
+// "nan" form. A text that is a size as a whole reads as its canonical form, one that is not
+// reads as 0.
 #include <stdint.h>
 #include <stdlib.h>
 #include <string.h>
@@ -127,15 +128,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (atofValue(plain, &expected) && expected != value) {
         abort();
     }
-    // The size the form applies is the value of the normalised text, whichever way it is
-    // asked for.
-    uint64_t applied = parseSizeText(normalised);
+    // The size the window and the command line apply: the value of the canonical form when
+    // the whole text is a size, else 0 with the text left as it is.
+    char canonical[kSizeTextSize];
+    bool isSize = canonicalSizeText(plain, canonical, sizeof canonical);
+    uint64_t applied = isSize ? parseSizeText(canonical) : 0;
     strcpy(again, plain);
     if (again[0] == '\0') {
         again[1] = '\0';
     }
-    if (normaliseSizeText(again) != applied || strcmp(again, normalised) != 0 ||
+    if (normaliseSizeText(again) != applied || strcmp(again, isSize ? canonical : plain) != 0 ||
         normalisedSizeValue(plain) != applied) {
+        abort();
+    }
+    if (isSize && (!isCanonical(canonical) || strlen(canonical) > length ||
+                   normaliseSizeText(again) != applied || strcmp(again, canonical) != 0)) {
         abort();
     }
     free(plain);

@@ -118,7 +118,21 @@ TEST(CliSplit, UsageErrorsExitWithTwo) {
     EXPECT_EQ(dravnikSplit({f, "-v5G"}), 2);  // not 1 GiB volumes
     EXPECT_EQ(dravnikSplit({f, "-v1e400"}), 2);
     EXPECT_EQ(dravnikSplit({f, "-v1234567890123456789012345"}), 2);
+    // Only a whole size is a size: none of these is read as another one.
+    for (const char* size : {"-v-5G", "-v-4095M", "-v1MM", "-v1x5M", "-v 650M", "-v1e5"}) {
+        SCOPED_TRACE(size);
+        EXPECT_EQ(dravnikSplit({f, size, "-y"}), 2);
+    }
+    EXPECT_EQ(dravnikSplit({f, "-a", "", "-y"}), 2);
+    EXPECT_EQ(dravnikSplit({f, "-a", dir.file(""), "-y"}), 2);  // a folder names no archive
+    EXPECT_EQ(dravnikSplit({f, "-a" + dir.path(), "-y"}), 2);
+    EXPECT_EQ(dravnikSplit({f, "-v20K", "-v20K"}), 2);
     EXPECT_FALSE(exists(f + ".0.exe"));
+    // The decimal comma and grouped digits are sizes, as the window reads them.
+    EXPECT_EQ(dravnikSplit({f, "-v20,5K", "-a" + dir.file("comma")}), 0);
+    EXPECT_EQ(fileSize(dir.file("comma.0.exe")), 20992);
+    EXPECT_EQ(dravnikSplit({f, "-v", "20 480", "-a" + dir.file("grouped")}), 0);
+    EXPECT_EQ(fileSize(dir.file("grouped.0.exe")), 20480);
 }
 
 TEST(CliSplit, LargestFat32VolumeSizeIsAccepted) {

@@ -162,7 +162,7 @@ TEST(SettingsFile, SizesAreTakenAsTheFormAppliesThem) {
     // Normalised, a hand-written size goes into the list in the form the box would show.
     Loaded l = loadFrom(dir, "V2.3\r\nCLOSE\r\n650m\r\n1,5M\r\n20\xEA\r\n/s/\r\n/a/");
     EXPECT_STREQ(l.list.entries[0], "650M");
-    EXPECT_STREQ(l.list.entries[1], "1M");
+    EXPECT_STREQ(l.list.entries[1], "1.5M");  // the decimal comma
     EXPECT_STREQ(l.list.entries[2], "20K");
     EXPECT_EQ(l.state.volumeSize, 681574400u);
     EXPECT_STREQ(l.state.lastSourceDir, "/s/");

@@ -1,5 +1,6 @@
 // dravnik info ARCHIVE.exe: the header of an archive and the state of each of its volumes,
 // checked against the layout the unpacker relies on.
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 #include <time.h>
@@ -174,12 +175,13 @@ int runInfo(int argc, char** argv) {
     FILE* file = platformOpenRegularFile(path);
     int64_t fileSize = file == nullptr ? -1 : platformStreamSize(file);
     if (file == nullptr || fileSize < 0) {
+        int reason = errno;
         if (file != nullptr) {
             fclose(file);
         }
         fprintf(stderr, "dravnik info: cannot open ");
         printEscaped(stderr, path);
-        fprintf(stderr, "\n");
+        endFailureLine(stderr, reason);
         return 1;
     }
     char headerName[kMaxTargetNameChars + 1] = "";

@@ -1,4 +1,5 @@
 // dravnik join ARCHIVE.exe [FOLDER] [-y]: the unpacker's join engine on the terminal.
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 #include <unistd.h>
@@ -71,6 +72,7 @@ class TerminalJoinUi final : public JoinUi {
     bool chooseFolder(char* folder, unsigned size) override {
         if (folder_ != nullptr) {
             if (strlen(folder_) >= size) {
+                errno = 0;
                 showError("Слишком длинный путь к папке");
                 return false;
             }
@@ -104,10 +106,11 @@ class TerminalJoinUi final : public JoinUi {
     }
 
     void showError(const char* text) override {
+        int reason = errno;  // before anything else is written
         endProgressLine();
         fprintf(stderr, "dravnik join: ");
         printEscaped(stderr, text, true);
-        fprintf(stderr, "\n");
+        endFailureLine(stderr, reason);
     }
 
     JoinPick pickVolume(char* path, unsigned size, int) override {

@@ -1,5 +1,6 @@
 // dravnik split SOURCE [-vSIZE] [-aNAME] [-y]: the splitter's engine on the terminal. The
 // archive is byte for byte what the window writes: same engine, same carried image.
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -30,6 +31,7 @@ class TerminalUi : public SplitUi {
     }
 
     bool message(MessageKind kind, const char*, const char* text) override {
+        int reason = kind == kMessageError ? errno : 0;  // before anything else is written
         progress_.endLine();
         if (kind == kMessageQuestion) {
             // Nothing is written while the user is asked: a signal then ends the command at once.
@@ -38,7 +40,8 @@ class TerminalUi : public SplitUi {
             interruptSetCooperative(true);
             return yes;
         }
-        fprintf(stderr, "%s\n", text);
+        fputs(text, stderr);
+        endFailureLine(stderr, reason);
         return true;
     }
     void setTitle(const char*) override {}

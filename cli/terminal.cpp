@@ -106,3 +106,10 @@ void printEscaped(FILE* stream, const char* text, bool keepLineEnds) {
         p += count;
     }
 }
+
+void endFailureLine(FILE* stream, int reason) {
+    if (reason != 0) {
+        fprintf(stream, ": %s", strerror(reason));
+    }
+    fputc('\n', stream);
+}

@@ -18,3 +18,7 @@ bool readLine(const char* prompt, char* out, size_t outSize);
 // is not part of valid UTF-8. With keepLineEnds a '\n' is written as it is (the line ends of the
 // program's own texts; the names and paths inside them are escaped already).
 void printEscaped(FILE* stream, const char* text, bool keepLineEnds = false);
+
+// Ends a failure message on stream: ": " and the system's reason (strerror) when reason, an
+// errno value, is not 0; then the line end.
+void endFailureLine(FILE* stream, int reason);

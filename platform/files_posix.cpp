@@ -141,6 +141,7 @@ FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status) {
     struct stat st;
     if (lstat(path, &st) == 0) {
         if (S_ISDIR(st.st_mode)) {
+            errno = EISDIR;
             return nullptr;
         }
         if (hold && S_ISREG(st.st_mode) && heldElsewhere(path)) {
@@ -187,14 +188,24 @@ FILE* platformOpenRegularFile(const char* path) {
     }
     struct stat st;
     int flags = fcntl(fd, F_GETFL);
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
-        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    int reason = 0;
+    if (fstat(fd, &st) != 0 || flags < 0) {
+        reason = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        reason = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;  // a FIFO or a device is no volume
+    } else if (fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        reason = errno;
+    }
+    if (reason != 0) {
         close(fd);
+        errno = reason;
         return nullptr;
     }
     FILE* file = fdopen(fd, "rb");
     if (file == nullptr) {
+        int reason = errno;
         close(fd);
+        errno = reason;
     }
     return file;
 }

@@ -19,8 +19,9 @@ bool platformOwnExecutablePath(char* out, size_t size);
 // True when something of exactly this name exists (a file or a folder).
 bool platformFileExists(const char* path);
 
-// Size of the file in bytes, or -1 when it cannot be opened for reading. On Windows it is
-// opened the way a split reads it, sharing reading only: a file that another program has open
+// Size of the file in bytes, or -1 when it cannot be opened for reading (natively errno then
+// says why, EISDIR for a folder and EINVAL for another file that is not a regular one). On Windows
+// it is opened the way a split reads it, sharing reading only: a file that another program has open
 // for writing reads as -1 too.
 int64_t platformFileSize(const char* path);
 
@@ -120,7 +121,8 @@ enum ReplaceStatus {
 // is replaced too, without touching the attributes of anything a link reaches: see
 // platform_win.cpp. With hold, the file stays held for this process until it is closed
 // (no sharing on Windows, an exclusive lock natively), and an existing file held that way by
-// another program is left alone and reported as busy. Returns null unless *status is kReplaced.
+// another program is left alone and reported as busy. Returns null unless *status is kReplaced;
+// natively errno then says why (EISDIR for a folder).
 FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status);
 
 // True when the entry path names can be removed and a new file put in its place without
@@ -132,7 +134,8 @@ bool platformEntryReplaceable(const char* path);
 bool platformRemoveFile(const char* path);
 
 // Opens path for binary reading only when it reaches a regular file: a folder, a FIFO or a
-// device is refused without blocking. Null otherwise.
+// device is refused without blocking. Null otherwise; natively errno then says why (EISDIR for
+// a folder, EINVAL for a FIFO or a device).
 FILE* platformOpenRegularFile(const char* path);
 
 // Size of an open stream's file in bytes (its end position), or -1. The position is kept.

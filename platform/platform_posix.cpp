@@ -1,5 +1,6 @@
 #include "platform/platform.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <string.h>
@@ -51,7 +52,11 @@ bool platformFileExists(const char* path) {
 
 int64_t platformFileSize(const char* path) {
     struct stat st;
-    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode) || access(path, R_OK) != 0) {
+    if (stat(path, &st) != 0 || access(path, R_OK) != 0) {
+        return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
         return -1;
     }
     return static_cast<int64_t>(st.st_size);

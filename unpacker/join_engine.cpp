@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "platform/platform.h"
+#include "unpacker/failure_reason.h"
 
 const char* const kTextCannotRead = "Невозможно прочитать %s";
 const char* const kTextPathTooLong = "Слишком длинный путь:\n%s";
@@ -25,10 +26,10 @@ const char* const kTextTargetInArchive = "Файл %s принадлежит а�
 // message is ever cut short.
 constexpr unsigned kMessageSize = 4 * kTargetPathSize + 128;
 
-void showError(JoinUi* ui, const char* pattern, const char* arg) {
+void showError(JoinUi* ui, const char* pattern, const char* arg, int reason = 0) {
     char text[kMessageSize];
     formatText(text, sizeof text, pattern, arg);
-    ui->showError(text);
+    tell(ui, text, reason);
 }
 
 bool isSeparator(char c) {
@@ -166,12 +167,16 @@ struct JoinRun {
     PlatformFile out;     // the incomplete file while it is written
     const char* pattern;  // the message, with arg in place of its "%s"; null for none
     const char* arg;
+    int reason;                     // the system's reason for the failure (errno), 0 for none
     char partial[kTargetPathSize];  // the incomplete file's path, as the messages name it
 };
 
-JoinResult fail(JoinRun* run, JoinResult result, const char* pattern, const char* arg) {
+// Ends the join with a message; reason is the failed call's errno, 0 for a refusal of its own.
+JoinResult fail(JoinRun* run, JoinResult result, const char* pattern, const char* arg,
+                int reason = 0) {
     run->pattern = pattern;
     run->arg = arg;
+    run->reason = reason;
     return result;
 }
 
@@ -184,7 +189,7 @@ JoinResult runJoin(JoinRun* run, char* archivePath, JoinUi* ui, char* buffer, un
     PlatformFile archive = openPiece(archivePath, nullptr, nullptr);
     run->piece = archive;
     if (archive == nullptr) {
-        return fail(run, kJoinBadArchive, kTextCannotRead, archivePath);
+        return fail(run, kJoinBadArchive, kTextCannotRead, archivePath, lastReason());
     }
     char headerName[kMaxTargetNameChars + 1];
     char name[kTargetPathSize];
@@ -245,7 +250,7 @@ JoinResult runJoin(JoinRun* run, char* archivePath, JoinUi* ui, char* buffer, un
     // whole; until then it stays as it is.
     if (platformFileExists(target)) {
         if (platformIsFolder(target)) {
-            return fail(run, kJoinFailed, kTextCannotCreate, nullptr);
+            return fail(run, kJoinFailed, kTextCannotCreate, nullptr, kReasonIsFolder);
         }
         if (!ui->ask(kJoinOverwrite, kTextOverwrite)) {
             return kJoinDeclined;
@@ -256,7 +261,7 @@ JoinResult runJoin(JoinRun* run, char* archivePath, JoinUi* ui, char* buffer, un
     ReplaceStatus status;
     PlatformFile out = platformCreateFile(partial, true, &status);
     if (out == nullptr) {
-        return fail(run, kJoinFailed, kTextCannotCreate, nullptr);
+        return fail(run, kJoinFailed, kTextCannotCreate, nullptr, lastReason());
     }
     run->out = out;
 #ifndef _WIN32
@@ -285,13 +290,14 @@ JoinResult runJoin(JoinRun* run, char* archivePath, JoinUi* ui, char* buffer, un
         // Every write reaches the file at once: one that is refused fails the join, even if
         // space comes back later.
         int copied = end < start ? 1 : copyPiece(piece, out, end - start, buffer, bufferSize, ui);
+        int reason = copied == 0 ? 0 : fileReason(copied == 1 ? piece : out);
         platformCloseFile(piece);
         run->piece = nullptr;
         if (copied == 2) {
-            return fail(run, kJoinFailed, kTextWriteFailed, partial);
+            return fail(run, kJoinFailed, kTextWriteFailed, partial, reason);
         }
         if (copied != 0) {
-            return fail(run, kJoinIncomplete, kTextCannotRead, archivePath);
+            return fail(run, kJoinIncomplete, kTextCannotRead, archivePath, reason);
         }
         ui->stepProgress();
         if (++index == memberCount) {
@@ -320,7 +326,7 @@ JoinResult runJoin(JoinRun* run, char* archivePath, JoinUi* ui, char* buffer, un
         pathLength = static_cast<unsigned>(strlen(archivePath));
         run->piece = openPiece(archivePath, out, writtenIdentity);
         if (run->piece == nullptr) {
-            return fail(run, kJoinIncomplete, kTextCannotRead, archivePath);
+            return fail(run, kJoinIncomplete, kTextCannotRead, archivePath, lastReason());
         }
     }
     if (damaged) {
@@ -330,13 +336,16 @@ JoinResult runJoin(JoinRun* run, char* archivePath, JoinUi* ui, char* buffer, un
     // handle, closed (a file held open cannot be renamed on Windows), and only then put in
     // the target's place, replacing the older file.
     bool synced = platformSyncFile(out) && platformStampFile(out, stampOf(record));
+    int reason = lastReason();
     run->out = nullptr;
-    if (!platformCloseFile(out) || !synced) {
-        return fail(run, kJoinFailed, kTextWriteFailed, partial);
+    bool closed = platformCloseFile(out);
+    if (!closed || !synced) {
+        return fail(run, kJoinFailed, kTextWriteFailed, partial, closed ? reason : lastReason());
     }
     if (!platformRenameOver(partial, target)) {
+        reason = lastReason();
         platformRemoveFile(partial);
-        return fail(run, kJoinFailed, kTextCannotCreate, nullptr);
+        return fail(run, kJoinFailed, kTextCannotCreate, nullptr, reason);
     }
     return kJoinComplete;
 }
@@ -359,7 +368,7 @@ JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned buf
     ui->writingTo(nullptr);
 #endif
     if (run.pattern != nullptr) {
-        showError(ui, run.pattern, run.arg);
+        showError(ui, run.pattern, run.arg, run.reason);
     }
     // The pieces that could be had are copied: whole, short or damaged.
     if (result <= kJoinDamaged) {

@@ -76,7 +76,8 @@ class JoinUi {
     virtual bool chooseFolder(char* folder, unsigned size) = 0;
     // A Yes/No question; true for Yes.
     virtual bool ask(JoinMessageKind kind, const char* text) = 0;
-    // An error message (kJoinError).
+    // An error message (kJoinError). Natively errno holds the reason the system gave for the
+    // failure (the failing call's own), or 0 when it gave none.
     virtual void showError(const char* text) = 0;
     // Lets the user point to a missing volume. path holds the full path where it was looked
     // for; its file name starts at nameOffset. On kPickChosen path holds the chosen full path

@@ -1,6 +1,7 @@
 // The checks before a split, in the order the user meets their messages.
 #include "splitter/engine/split_checks.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -20,7 +21,9 @@ const char kTextNameTooLong[] =
 const char kTextCountMismatch[] =
     "Число файлов архива не соответствует размерам файла и тома! Проверьте размер тома.";
 
+// A refusal of the program's own: the system gave no reason for it.
 void refuse(SplitUi* ui, const char* text) {
+    errno = 0;
     ui->message(kMessageError, kCaptionError, text);
 }
 
@@ -48,7 +51,7 @@ bool checkArchiveName(const SplitterState* state, SplitUi* ui) {
 bool checkSource(const SplitterState* state, SplitUi* ui, SplitPlan* plan) {
     int64_t actualSize = platformFileSize(state->sourcePath);
     if (actualSize < 0) {
-        refuse(ui, kTextSourceUnavailable);
+        ui->message(kMessageError, kCaptionError, kTextSourceUnavailable);  // errno says why
         return false;
     }
     const char* name = fileNamePart(state->sourcePath);
@@ -114,7 +117,8 @@ bool checkArchiveFolder(SplitterState* state, SplitUi* ui, SplitPlan* plan) {
         return false;
     }
     if (scan.blocked) {
-        tellError(ui, kTextCannotCreate, scan.blockedName);
+        errno = EISDIR;  // a folder holds the name
+        tellSystemError(ui, kTextCannotCreate, scan.blockedName);
         return false;
     }
     // The name the unpacker file is written under until the end: a leftover there is cleared
@@ -142,10 +146,17 @@ bool archiveNameMissing(const char* archiveName) {
     return length == 0 || isPathSeparator(archiveName[length - 1]);
 }
 
-void tellError(SplitUi* ui, const char* format, const char* argument) {
+void tellSystemError(SplitUi* ui, const char* format, const char* argument) {
+    int reason = errno;
     char text[kSplitMessageSize];
     snprintf(text, sizeof text, format, argument);
+    errno = reason;
     ui->message(kMessageError, kCaptionError, text);
+}
+
+void tellError(SplitUi* ui, const char* format, const char* argument) {
+    errno = 0;
+    tellSystemError(ui, format, argument);
 }
 
 void rememberFolders(SplitterState* state, const char* ownPath) {

@@ -28,8 +28,11 @@ void rememberFolders(SplitterState* state, const char* ownPath);
 // user through ui and returns false when the split cannot go ahead.
 bool checkSplit(SplitterState* state, SplitUi* ui, SplitPlan* plan);
 
-// Shows a ":-(" message with format's %s filled in from argument.
+// Shows a ":-(" message with format's %s filled in from argument: tellError for a refusal of
+// the program's own (errno 0 at the message), tellSystemError for a failed system call, whose
+// errno it keeps for the message.
 void tellError(SplitUi* ui, const char* format, const char* argument);
+void tellSystemError(SplitUi* ui, const char* format, const char* argument);
 
 // The captions of the split's messages.
 inline constexpr char kCaptionError[] = ":-(";

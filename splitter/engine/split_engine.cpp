@@ -2,6 +2,7 @@
 // the unpacker file's name; the disc a step per member.
 #include "splitter/engine/split_engine.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -62,8 +63,11 @@ struct Split {
 };
 
 // Notes a failure whose message finishSplit shows once the drawing objects are released.
+// errno is kept: it is the reason the message names.
 void noteFailure(Split* split, const char* format, const char* argument) {
+    int reason = errno;
     snprintf(split->message, sizeof split->message, format, argument);
+    errno = reason;
 }
 
 // A new member file in place of whatever its name held (never written through a link).
@@ -142,6 +146,7 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
     SplitterState* state = split->state;
     FILE* head = split->files.head;
     if (split->imageBytes < kUnpackerImageSize) {
+        errno = 0;  // the image ended early
         noteFailure(split, kTextCannotRead, split->ownPath);
         return kOutcomeReported;
     }
@@ -204,6 +209,7 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
     }
     // A source that grew while it was split is not what the archive holds.
     if (getc(split->source) != EOF) {
+        errno = 0;
         noteFailure(split, kTextSourceChanged, state->sourcePath);
         return kOutcomeReported;
     }
@@ -211,6 +217,7 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
     FileStamp now;
     platformReadFileStamp(state->sourcePath, &now);
     if (record.lastWriteTime != 0 && now.lastWriteTime != record.lastWriteTime) {
+        errno = 0;
         noteFailure(split, kTextSourceChanged, state->sourcePath);
         return kOutcomeReported;
     }
@@ -226,14 +233,16 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
     return kOutcomeDone;
 }
 
-// Releases the drawing objects and tells the user how the split ended. True on success.
-bool finishSplit(Split* split, Outcome outcome) {
+// Releases the drawing objects and tells the user how the split ended, a failure with reason,
+// the errno of the call that failed. True on success.
+bool finishSplit(Split* split, Outcome outcome, int reason) {
     SplitUi* ui = split->ui;
     split->disc->release();
     if (split->canvas != &gNoCanvas) {
         ui->releaseCanvas(split->canvas);
     }
     split->canvas = nullptr;
+    errno = reason;
     if (outcome == kOutcomeWriteFailed) {
         ui->message(kMessageError, kCaptionError, kTextWriteError);
         ui->setTitle(kIdleTitle);
@@ -261,6 +270,13 @@ bool finishSplit(Split* split, Outcome outcome) {
 
 }  // namespace
 
+CopyResult readFailure(FILE* in) {
+    if (!ferror(in)) {
+        errno = 0;  // the file ended early: no reason of the system's
+    }
+    return kCopyReadFailed;
+}
+
 void SplitUi::progress(uint64_t, uint64_t) {}
 
 bool SplitUi::stopRequested() {
@@ -280,7 +296,7 @@ CopyResult copyBytes(FILE* in, FILE* out, uint32_t count) {
     unsigned char buffer[kCopyBufferSize];
     while (count > kCopyBufferSize) {
         if (fread(buffer, kCopyBufferSize, 1, in) != 1) {
-            return kCopyReadFailed;
+            return readFailure(in);
         }
         if (fwrite(buffer, kCopyBufferSize, 1, out) != 1) {
             return kCopyWriteFailed;
@@ -291,7 +307,7 @@ CopyResult copyBytes(FILE* in, FILE* out, uint32_t count) {
         return kCopyDone;
     }
     if (fread(buffer, count, 1, in) != 1) {
-        return kCopyReadFailed;
+        return readFailure(in);
     }
     if (fwrite(buffer, count, 1, out) != 1) {
         return kCopyWriteFailed;
@@ -316,7 +332,7 @@ bool splitFile(SplitterState* state, SplitUi* ui) {
 
     FILE* image = ui->openCarriedImage();
     if (image == nullptr) {
-        tellError(ui, kTextNoImage, split.ownPath);
+        tellSystemError(ui, kTextNoImage, split.ownPath);
         return false;
     }
     split.imageBytes = static_cast<unsigned>(fread(gImage, 1, sizeof gImage, image));
@@ -331,8 +347,11 @@ bool splitFile(SplitterState* state, SplitUi* ui) {
     ClaimResult claim = claimUnfinishedFile(files, state->archiveName, split.plan.width, gImage,
                                             split.imageBytes, gHeadBuffer);
     if (claim != kClaimed) {
-        tellError(ui, claim == kClaimBusy ? kTextArchiveBusy : kTextCannotCreate,
-                  claim == kClaimForeign ? files->unfinishedName : files->unpackerName);
+        if (claim == kClaimForeign) {
+            errno = 0;  // a file of someone else's holds the name
+        }
+        tellSystemError(ui, claim == kClaimBusy ? kTextArchiveBusy : kTextCannotCreate,
+                        claim == kClaimForeign ? files->unfinishedName : files->unpackerName);
         return false;
     }
     if (split.plan.memberExists && !removeOlderArchive(files, split.plan.memberCount)) {
@@ -350,9 +369,10 @@ bool splitFile(SplitterState* state, SplitUi* ui) {
     split.disc = &disc;
     disc.drawEmpty();
     Outcome outcome = writeMembers(&split, record);
+    int reason = errno;
     closeAll(&split);
     if (outcome != kOutcomeDone) {
         discardSplit(files);
     }
-    return finishSplit(&split, outcome);
+    return finishSplit(&split, outcome, reason);
 }

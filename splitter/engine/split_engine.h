@@ -20,7 +20,8 @@ enum MessageKind {
 class SplitUi {
   public:
     // Shows a message; for kMessageQuestion returns true for Yes. caption is ":-(", ":-)" or
-    // "???" according to the kind.
+    // "???" according to the kind. With kMessageError, errno holds the reason the system gave
+    // for the failure (the failing call's own), or 0 when it gave none.
     virtual bool message(MessageKind kind, const char* caption, const char* text) = 0;
     virtual void setTitle(const char* title) = 0;
     virtual void beep() = 0;
@@ -65,6 +66,9 @@ extern const char kIdleTitle[];  // "Dravnik v2.3"
 // block's size per read and per write. Stops at the first failed read or write; the streams
 // stay open for the caller to close.
 CopyResult copyBytes(FILE* in, FILE* out, uint32_t count);
+
+// kCopyReadFailed for a read of in that failed, with errno 0 when in had merely ended.
+CopyResult readFailure(FILE* in);
 
 // Writes the archive described by state. Returns true when it is complete; false when the user
 // declined to overwrite, stopped the split or anything failed (already told to the user through

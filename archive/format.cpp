@@ -107,7 +107,8 @@ bool memberFileName(char* out, size_t outSize, const char* base, const char* num
     size_t numberLength = strlen(number);
     size_t extensionLength = strlen(extension);
     size_t total = baseLength + 1 + numberLength + 1 + extensionLength;
-    if (outSize == 0 || total >= outSize || total > kMaxPathChars) {
+    size_t nameLength = strlen(fileNamePart(base)) + 1 + numberLength + 1 + extensionLength;
+    if (outSize == 0 || total >= outSize || total > kMaxPathChars || nameLength > kMaxNameChars) {
         if (outSize > 0) {
             out[0] = '\0';
         }

@@ -23,9 +23,16 @@ constexpr unsigned char kNameTerminator = 0x22;  // '"' never occurs in a file n
 constexpr unsigned kFileRecordSize = 32;
 constexpr unsigned kMinVolumeSize = 20480;
 constexpr unsigned kDefaultVolumeSize = 1457664;
-// Longest path or name the programs hold: 255 characters in a 256-byte buffer.
+// Longest name the header holds, and the longest name of a file a member may have.
+constexpr unsigned kMaxNameChars = 255;
+// Longest path the programs hold. The Windows programs keep 255 characters (their fields and
+// dialogs are made for that); natively a path is bounded only by the system (PATH_MAX - 1).
+#ifdef _WIN32
 constexpr unsigned kMaxPathChars = 255;
-constexpr unsigned kPathBufferSize = 256;
+#else
+constexpr unsigned kMaxPathChars = 4095;
+#endif
+constexpr unsigned kPathBufferSize = kMaxPathChars + 1;
 // The record holds M as a signed 32-bit count: that is the only bound on the member count.
 // Volumes stay below 4 GiB (V is 32-bit), the source may have any size that gives at most
 // this many members.
@@ -43,7 +50,7 @@ constexpr unsigned kCopyBufferSize = 4096;
 constexpr unsigned kStreamBufferSize = 256 * 1024;
 
 static_assert(kUnpackerImageSize % 512 == 0, "the image is a whole number of file sectors");
-static_assert(kUnpackerImageSize + 1 + kFileRecordSize + kMaxPathChars < kMinVolumeSize,
+static_assert(kUnpackerImageSize + 1 + kFileRecordSize + kMaxNameChars < kMinVolumeSize,
               "the smallest volume must still carry data after the longest header");
 
 // The source file's times (Win32 FILETIME: 100 ns units since 1601-01-01 UTC; 0 = unknown),
@@ -76,7 +83,8 @@ void incrementNumber(char* digits, int width);
 void formatNumber(char* digits, int width, unsigned k);
 
 // Builds "<base>.<number>.<ext>" into out. Returns false (out emptied) when it does not fit
-// into outSize bytes or when the result would exceed kMaxPathChars.
+// into outSize bytes, when the result would exceed kMaxPathChars or when its name (after the
+// last separator) would exceed kMaxNameChars.
 bool memberFileName(char* out, size_t outSize, const char* base, const char* number,
                     const char* extension);
 // The unpacker's name: base, a dot, W zeros, ".exe".

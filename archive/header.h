@@ -12,7 +12,7 @@
 #include "platform/platform.h"
 
 // The header's name field: at most 255 bytes before the terminator.
-constexpr unsigned kMaxTargetNameChars = kMaxPathChars;
+constexpr unsigned kMaxTargetNameChars = kMaxNameChars;
 // How far after the image the terminator may stand, and the bytes the header can take.
 constexpr unsigned kHeaderScanSize = kMaxTargetNameChars + 1;
 constexpr unsigned kMaxHeaderSize = kHeaderScanSize + kFileRecordSize;

@@ -5,6 +5,9 @@
 #include <string.h>
 #include <time.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "archive/format.h"
 #include "archive/header.h"
 #include "archive/number_text.h"
@@ -31,26 +34,31 @@ const AttributeName kAttributeNames[] = {
     {0x100, "TEMPORARY"}, {0x800, "COMPRESSED"}, {0x2000, "NOT_CONTENT_INDEXED"},
 };
 
+// A FILETIME as a UTC date, before 1970 too.
 void printTime(const char* label, uint64_t fileTime) {
     if (fileTime == 0) {
         printf("%-13s unknown (0)\n", label);
         return;
     }
-    if (fileTime < kFileTimeEpochOffset) {
-        printf("%-13s before 1970 (FILETIME %llu)\n", label,
-               static_cast<unsigned long long>(fileTime));
-        return;
+    const int64_t kTicks = static_cast<int64_t>(kFileTimeTicksPerSecond);
+    int64_t since =
+        static_cast<int64_t>(fileTime > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : fileTime) -
+        static_cast<int64_t>(kFileTimeEpochOffset);
+    int64_t seconds = since / kTicks;
+    int64_t fraction = since % kTicks;
+    if (fraction < 0) {
+        fraction += kTicks;
+        --seconds;
     }
-    uint64_t since = fileTime - kFileTimeEpochOffset;
-    time_t seconds = static_cast<time_t>(since / kFileTimeTicksPerSecond);
-    unsigned fraction = static_cast<unsigned>(since % kFileTimeTicksPerSecond);
+    time_t when = static_cast<time_t>(seconds);
     struct tm parts;
-    if (gmtime_r(&seconds, &parts) == nullptr) {
+    if (gmtime_r(&when, &parts) == nullptr) {
         printf("%-13s FILETIME %llu\n", label, static_cast<unsigned long long>(fileTime));
         return;
     }
-    printf("%-13s %04d-%02d-%02dT%02d:%02d:%02d.%07uZ\n", label, parts.tm_year + 1900,
-           parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec, fraction);
+    printf("%-13s %04d-%02d-%02dT%02d:%02d:%02d.%07lldZ\n", label, parts.tm_year + 1900,
+           parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec,
+           static_cast<long long>(fraction));
 }
 
 void printAttributes(uint32_t attributes) {
@@ -105,35 +113,107 @@ bool imageMatchesThisBuild(FILE* file) {
     return memcmp(block, kEmbeddedUnpackerImage, sizeof block) == 0;
 }
 
-// Checks volumes 1 .. M-1 beside the archive; prints one line per volume. Returns the number of
-// problems and adds the volumes' bytes to *dataBytes.
-int checkVolumes(const char* archivePath, int width, int memberCount, uint64_t volumeSize,
-                 uint64_t* dataBytes) {
+// The volume numbers present in a folder: names of the stem's name, a dot, W digits and
+// ".bin".
+struct PresentVolumes {
+    const char* stemName;  // the archive's name up to its W digits, the dot included
+    size_t stemLength;
+    int width;
+    std::vector<uint32_t> numbers;
+};
+
+void notePresentVolume(const char* name, void* context) {
+    PresentVolumes* present = static_cast<PresentVolumes*>(context);
+    size_t width = static_cast<size_t>(present->width);
+    if (strlen(name) != present->stemLength + width + kEndingChars ||
+        memcmp(name, present->stemName, present->stemLength) != 0 ||
+        strcmp(name + present->stemLength + width, kVolumeEnding) != 0) {
+        return;
+    }
+    uint64_t number = 0;
+    for (size_t i = 0; i < width; ++i) {
+        char digit = name[present->stemLength + i];
+        if (digit < '0' || digit > '9') {
+            return;
+        }
+        number = number * 10 + static_cast<uint64_t>(digit - '0');
+    }
+    if (number <= UINT32_MAX) {
+        present->numbers.push_back(static_cast<uint32_t>(number));
+    }
+}
+
+// The first volume number from `from` on that the folder lists, or `end` when there is none. A
+// folder that cannot be listed lists none.
+uint32_t nextPresentVolume(PresentVolumes* present, const char* folder, bool* listed, uint32_t from,
+                           uint32_t end) {
+    if (!*listed) {
+        *listed = true;
+        platformListFolder(folder, notePresentVolume, present);
+        std::sort(present->numbers.begin(), present->numbers.end());
+    }
+    auto next = std::lower_bound(present->numbers.begin(), present->numbers.end(), from);
+    return next == present->numbers.end() || *next > end ? end : *next;
+}
+
+// Prints a run of missing volumes first .. last: one line, however long the run.
+void printMissing(char* path, size_t stem, int width, uint32_t first, uint32_t last) {
+    writeVolumeEnding(path + stem, width, first);
+    printf("  ");
+    printEscaped(stdout, path);
+    if (first == last) {
+        printf(": missing\n");
+        return;
+    }
+    writeVolumeEnding(path + stem, width, last);
+    printf(" .. ");
+    printEscaped(stdout, fileNamePart(path));
+    printf(": missing (%u volumes)\n", last - first + 1);
+}
+
+// Checks volumes 1 .. M-1 beside the archive; prints one line per volume found and one per run
+// of missing ones, so a crafted count of 2^31 - 1 costs a folder listing, not 2^31 lines.
+// Returns the number of volumes with problems and adds the volumes' bytes to *dataBytes.
+int64_t checkVolumes(const char* archivePath, int width, int memberCount, uint64_t volumeSize,
+                     uint64_t* dataBytes) {
     size_t length = strlen(archivePath);
     size_t stem = length - static_cast<size_t>(width) - kEndingChars;  // the caller checked it
     char path[kInfoPathSize];
     memcpy(path, archivePath, stem);
-    int problems = 0;
-    for (int k = 1; k < memberCount; ++k) {
-        writeVolumeEnding(path + stem, width, static_cast<unsigned>(k));
+    path[stem] = '\0';
+    char folder[kInfoPathSize];
+    size_t nameStart = static_cast<size_t>(fileNamePart(path) - path);
+    memcpy(folder, path, nameStart);
+    folder[nameStart] = '\0';
+    PresentVolumes present = {path + nameStart, stem - nameStart, width, {}};
+    bool listed = false;
+    uint32_t last = static_cast<uint32_t>(memberCount - 1);
+    int64_t problems = 0;
+    for (uint32_t k = 1; k <= last; ++k) {
+        writeVolumeEnding(path + stem, width, k);
         int64_t size = platformFileSize(path);
-        bool last = k == memberCount - 1;
+        if (size < 0 && !platformFileExists(path)) {
+            uint32_t next = nextPresentVolume(&present, folder, &listed, k + 1, last + 1);
+            printMissing(path, stem, width, k, next - 1);
+            problems += next - k;
+            k = next - 1;
+            continue;
+        }
         printf("  ");
         printEscaped(stdout, path);
         if (size < 0) {
-            printf(platformFileExists(path) ? ": not a regular file that can be read\n"
-                                            : ": missing\n");
+            printf(": not a regular file that can be read\n");
             ++problems;
             continue;
         }
         *dataBytes += static_cast<uint64_t>(size);
         uint64_t actual = static_cast<uint64_t>(size);
-        if (!last && actual != volumeSize) {
+        if (k != last && actual != volumeSize) {
             printf(": %llu bytes, wrong size (must be %llu)\n",
                    static_cast<unsigned long long>(actual),
                    static_cast<unsigned long long>(volumeSize));
             ++problems;
-        } else if (last && (actual < 1 || actual > volumeSize)) {
+        } else if (k == last && (actual < 1 || actual > volumeSize)) {
             printf(": %llu bytes, wrong size (the last volume holds 1 to %llu)\n",
                    static_cast<unsigned long long>(actual),
                    static_cast<unsigned long long>(volumeSize));
@@ -223,7 +303,7 @@ int runInfo(int argc, char** argv) {
     printSize("header:", headerBytes);
     printf("%-13s %s\n", "unpacker:", sameImage ? "the image of this build" : "another image");
 
-    int problems = 0;
+    int64_t problems = 0;
     if (volumeSize < kMinVolumeSize || volumeSize > 0xFFFFFFFFull || volumeSize <= headerBytes) {
         printf("problem: the archive file's size cannot be a volume size\n");
         ++problems;
@@ -245,7 +325,8 @@ int runInfo(int argc, char** argv) {
     uint64_t dataBytes = volumeSize > headerBytes ? volumeSize - headerBytes : 0;
     problems += checkVolumes(path, width, memberCount, volumeSize, &dataBytes);
     if (problems != 0) {
-        printf("incomplete or damaged: %d problem%s\n", problems, problems == 1 ? "" : "s");
+        printf("incomplete or damaged: %lld problem%s\n", static_cast<long long>(problems),
+               problems == 1 ? "" : "s");
         return 1;
     }
     printSize("target size:", dataBytes);

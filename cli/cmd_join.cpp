@@ -2,6 +2,7 @@
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "archive/header.h"
@@ -183,6 +184,11 @@ int runJoin(int argc, char** argv) {
         return 1;
     }
     strcpy(archivePath, archive);
+    // The joined file gets no more readers than the archive's unpacker file has.
+    struct stat archiveStat;
+    if (stat(archive, &archiveStat) == 0) {
+        platformSetNewFileMode(kOwnerReadWrite | (archiveStat.st_mode & kOthersReadWrite));
+    }
     static char buffer[kCliCopyBufferSize];
     interruptInstall();
     TerminalJoinUi ui(archive, folder, assumeYes);

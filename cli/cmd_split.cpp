@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #include "archive/format.h"
 #include "cli/codepage.h"
@@ -165,6 +166,11 @@ int runSplit(int argc, char** argv) {
     char headerName[kPathBufferSize];
     if (!headerNameFor(source, headerName, sizeof headerName)) {
         return 1;
+    }
+    // The archive's files get no more readers than the source has.
+    struct stat sourceStat;
+    if (stat(source, &sourceStat) == 0) {
+        platformSetNewFileMode(kOwnerReadWrite | (sourceStat.st_mode & kOthersReadWrite));
     }
     int64_t size = platformFileSize(source);
     state.sourceSizeKnown = size >= 0 ? 1 : 0;

@@ -8,6 +8,11 @@ int runInfo(int argc, char** argv);   // dravnik info ARCHIVE.exe
 
 // argv here starts after the subcommand's name.
 
+// The permission bits of the files split and join create: read and write for the owner, and
+// for the group and the others what the source (or the archive) allows them.
+constexpr unsigned kOwnerReadWrite = 0600;
+constexpr unsigned kOthersReadWrite = 0066;
+
 // The carried unpacker image, embedded at build time (kUnpackerImageSize bytes).
 extern const unsigned char kEmbeddedUnpackerImage[];
 extern const unsigned kEmbeddedUnpackerImage_size;

@@ -136,6 +136,16 @@ bool heldElsewhere(const char* path) {
 
 }  // namespace
 
+namespace {
+
+mode_t gNewFileMode = 0666;
+
+}  // namespace
+
+void platformSetNewFileMode(unsigned mode) {
+    gNewFileMode = static_cast<mode_t>(mode & 0666);
+}
+
 FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status) {
     *status = kReplaceFailed;
     struct stat st;
@@ -153,7 +163,7 @@ FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status) {
         }
     }
     // O_EXCL never follows a link: a link put there since the removal makes the create fail.
-    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, gNewFileMode);
     if (fd < 0) {
         if (errno == EEXIST) {
             *status = kReplaceBusy;

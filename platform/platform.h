@@ -125,6 +125,13 @@ enum ReplaceStatus {
 // natively errno then says why (EISDIR for a folder).
 FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status);
 
+#ifndef _WIN32
+// The permission bits (read and write; within the umask) of every file platformReplaceFile
+// creates from now on: 0666 until set. The command line gives the split's files and the
+// joined file no more readers than the source has.
+void platformSetNewFileMode(unsigned mode);
+#endif
+
 // True when the entry path names can be removed and a new file put in its place without
 // touching any other file: anything but a folder (a link is replaced as itself).
 bool platformEntryReplaceable(const char* path);

@@ -9,24 +9,39 @@
 
 namespace {
 
+constexpr int64_t kTicksPerSecond = static_cast<int64_t>(kFileTimeTicksPerSecond);
+constexpr int64_t kEpochTicks = static_cast<int64_t>(kFileTimeEpochOffset);  // 1601 to 1970
+
+// Any time from 1601 on, before 1970 too (negative seconds, non-negative nanoseconds). A time
+// before 1601 has no FILETIME and reads as unknown (0); one beyond the year 30000 or so is
+// held at the largest that a signed count of ticks reaches.
 uint64_t toFileTime(const struct timespec& ts) {
-    if (ts.tv_sec < 0) {
+    const int64_t kLastSecond = (INT64_MAX - kEpochTicks) / kTicksPerSecond - 1;
+    if (ts.tv_sec < -kEpochTicks / kTicksPerSecond) {
         return 0;
     }
-    return kFileTimeEpochOffset + static_cast<uint64_t>(ts.tv_sec) * kFileTimeTicksPerSecond +
-           static_cast<uint64_t>(ts.tv_nsec) / 100;
+    if (ts.tv_sec > kLastSecond) {
+        return static_cast<uint64_t>(INT64_MAX);
+    }
+    int64_t ticks = kEpochTicks + static_cast<int64_t>(ts.tv_sec) * kTicksPerSecond +
+                    static_cast<int64_t>(ts.tv_nsec) / 100;
+    return ticks > 0 ? static_cast<uint64_t>(ticks) : 0;
 }
 
+// The other way: a FILETIME before 1970 gives negative seconds (and nanoseconds from 0 up).
 struct timespec fromFileTime(uint64_t fileTime) {
-    struct timespec ts;
-    if (fileTime < kFileTimeEpochOffset) {
-        ts.tv_sec = 0;
-        ts.tv_nsec = 0;
-        return ts;
+    int64_t ticks =
+        fileTime > static_cast<uint64_t>(INT64_MAX) ? INT64_MAX : static_cast<int64_t>(fileTime);
+    ticks -= kEpochTicks;
+    int64_t seconds = ticks / kTicksPerSecond;
+    int64_t rest = ticks % kTicksPerSecond;
+    if (rest < 0) {
+        rest += kTicksPerSecond;
+        --seconds;
     }
-    uint64_t since = fileTime - kFileTimeEpochOffset;
-    ts.tv_sec = static_cast<time_t>(since / kFileTimeTicksPerSecond);
-    ts.tv_nsec = static_cast<long>((since % kFileTimeTicksPerSecond) * 100);
+    struct timespec ts;
+    ts.tv_sec = static_cast<time_t>(seconds);
+    ts.tv_nsec = static_cast<long>(rest * 100);
     return ts;
 }
 

@@ -13,9 +13,15 @@
 #include "archive/header.h"
 #include "platform/platform.h"
 
-// The archive path lives in a buffer of this size and holds at most kMaxArchivePathChars.
+// The archive path lives in a buffer of this size and holds at most kMaxArchivePathChars:
+// Win32 paths reach MAX_PATH - 1 = 259 characters, native ones PATH_MAX - 1.
+#ifdef _WIN32
 constexpr unsigned kArchivePathSize = 300;
 constexpr unsigned kMaxArchivePathChars = 259;
+#else
+constexpr unsigned kArchivePathSize = 4136;
+constexpr unsigned kMaxArchivePathChars = 4095;
+#endif
 
 // Longest target path (folder, separator, name). The Win32 name is the header's own bytes;
 // the native build writes the UTF-8 form of the code page 1251 name, up to twice as long.
@@ -23,7 +29,7 @@ constexpr unsigned kMaxArchivePathChars = 259;
 #ifdef _WIN32
 constexpr unsigned kMaxTargetPathChars = 259;
 #else
-constexpr unsigned kMaxTargetPathChars = 1023;
+constexpr unsigned kMaxTargetPathChars = 4095;
 #endif
 constexpr unsigned kTargetPathSize = kMaxTargetPathChars + 1;
 // The destination folder as the user gives it. The shell fills up to 260 bytes.

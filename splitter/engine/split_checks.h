@@ -40,4 +40,4 @@ inline constexpr char kCaptionInfo[] = ":-)";
 inline constexpr char kCaptionQuestion[] = "???";
 
 // Room for any of the split's messages with a path filled in.
-constexpr unsigned kSplitMessageSize = 600;
+constexpr unsigned kSplitMessageSize = kPathBufferSize + 344;

@@ -77,9 +77,9 @@ TEST(CommandLine, AnOptionWithoutValueLeavesTheNextOptionAlone) {
 }
 
 TEST(CommandLine, CutsOverlongValuesToFit) {
-    std::string longPath(400, 'p');
-    SplitterState s =
-        parse(longPath + " -v123456789012345678901M -a\"" + std::string(300, 'a') + "\"");
+    std::string longPath(kMaxPathChars + 145, 'p');
+    SplitterState s = parse(longPath + " -v123456789012345678901M -a\"" +
+                            std::string(kMaxPathChars + 45, 'a') + "\"");
     EXPECT_EQ(strlen(s.sourcePath), kMaxPathChars);
     EXPECT_EQ(strlen(s.archiveName), kMaxPathChars);
     EXPECT_STREQ(s.volumeSizeArg, "12345678901234");

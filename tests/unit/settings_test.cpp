@@ -41,7 +41,7 @@ TEST(SettingsPath, BesideTheProgram) {
     EXPECT_STREQ(out, "/opt/dravnik/dravnik.ini");
     ASSERT_TRUE(settingsFilePath("dravnik", out, sizeof out));
     EXPECT_STREQ(out, "dravnik.ini");
-    std::string deep = "/" + std::string(245, 'd') + "/x";
+    std::string deep = "/" + std::string(kMaxPathChars - 10, 'd') + "/x";
     EXPECT_FALSE(settingsFilePath(deep.c_str(), out, sizeof out));
     EXPECT_STREQ(out, "");
 }
@@ -204,11 +204,11 @@ TEST(SettingsFile, AnUnusableSizeIsNeverWritten) {
 
 TEST(SettingsFile, OverlongLinesAreCutNeverOverrun) {
     TempDir dir;
-    std::string longLine(1000, 's');
+    std::string longLine(kMaxPathChars + 745, 's');
     Loaded l = loadFrom(dir, "V2.3\r\nDONOTCLOSE\r\n20K\r\n30K\r\n40K\r\n" + longLine + "\r\n" +
-                                 std::string(700, 'a'));
-    EXPECT_EQ(std::string(l.state.lastSourceDir), std::string(255, 's'));
-    EXPECT_EQ(std::string(l.state.archiveDir), std::string(255, 'a'));
+                                 std::string(kMaxPathChars + 445, 'a'));
+    EXPECT_EQ(std::string(l.state.lastSourceDir), std::string(kMaxPathChars, 's'));
+    EXPECT_EQ(std::string(l.state.archiveDir), std::string(kMaxPathChars, 'a'));
     EXPECT_STREQ(l.list.entries[2], "40K");
     // A file that ends inside line 6 keeps what is there and leaves line 7 empty.
     l = loadFrom(dir, "V2.3\r\nDONOTCLOSE\r\n20K\r\n30K\r\n40K\r\n/half");

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <string>
+
 #include "archive/header.h"
 #include "cli/codepage.h"
 #include "cli/interrupt.h"
@@ -16,6 +18,9 @@
 #include "unpacker/join_engine.h"
 
 namespace {
+
+// How many times a missing volume's path is asked for.
+constexpr int kPickAttempts = 3;
 
 // Larger than the unpacker's buffer: the terminal join is measured against cat.
 constexpr unsigned kCliCopyBufferSize = 256 * 1024;
@@ -96,8 +101,12 @@ class TerminalJoinUi final : public JoinUi {
         if (kind == kJoinOverwrite) {
             return askYesNo(text, assumeYes_);
         }
-        // A missing volume: the path is asked for next; an empty answer gives up.
-        printEscaped(stderr, text, true);
+        // A missing volume. The unpacker's box asks Yes or No ("Хотите найти его?"); here the
+        // path is asked for at once, so only the first line, naming the volume, is shown.
+        const char* lineEnd = strchr(text, '\n');
+        std::string missing(
+            text, lineEnd != nullptr ? static_cast<size_t>(lineEnd - text) : strlen(text));
+        printEscaped(stderr, missing.c_str());
         fprintf(stderr, "\n");
         if (!isatty(STDIN_FILENO)) {
             fprintf(stderr, "(standard input is not a terminal: the volume stays missing)\n");
@@ -114,16 +123,28 @@ class TerminalJoinUi final : public JoinUi {
         endFailureLine(stderr, reason);
     }
 
+    // Asks for the missing volume's path, again after one that cannot be read, up to
+    // kPickAttempts times; the last unreadable path goes to the engine, which says so.
     JoinPick pickVolume(char* path, unsigned size, int) override {
-        char line[4096];
-        if (!readLine("Путь к тому (пусто: отказаться): ", line, sizeof line) || line[0] == '\0') {
-            return kPickCancelled;
+        for (int attempt = 1;; ++attempt) {
+            char line[kArchivePathSize];
+            if (!readLine("Введите путь к этому тому (пустая строка: отказаться): ", line,
+                          sizeof line) ||
+                line[0] == '\0') {
+                return kPickCancelled;
+            }
+            if (strlen(line) >= size) {
+                return kPickTooLong;
+            }
+            strcpy(path, line);
+            if (attempt == kPickAttempts || platformFileSize(path) >= 0) {
+                return kPickChosen;
+            }
+            int reason = errno;
+            fprintf(stderr, "Невозможно прочитать ");
+            printEscaped(stderr, path);
+            endFailureLine(stderr, reason);
         }
-        if (strlen(line) >= size) {
-            return kPickTooLong;
-        }
-        strcpy(path, line);
-        return kPickChosen;
     }
 
     bool localName(const char* headerName, char* out, unsigned size) override {

@@ -1,6 +1,8 @@
 // dravnik on what the system puts in its way: a read-only file system, long folders, an output
 // that cannot be written, private sources, dates outside 1970 .. 2038.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -184,4 +186,71 @@ TEST(CliSystem, CopiesHaveNoMoreReadersThanTheSourceAndKeepItsDates) {
     struct stat st;
     ASSERT_EQ(stat(dir.file("open.1.bin").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0664u);
+}
+
+namespace {
+
+// Reads the terminal's output into *seen until it holds `text` (from `from` on); false after
+// `tenths` tenths of a second without it.
+bool waitFor(int terminal, const std::string& text, size_t from, std::string* seen,
+             int tenths = 100) {
+    for (int waited = 0; waited < tenths; ++waited) {
+        if (seen->find(text, from) != std::string::npos) {
+            return true;
+        }
+        struct pollfd ready = {terminal, POLLIN, 0};
+        if (poll(&ready, 1, 100) == 1) {
+            char block[512];
+            ssize_t n = read(terminal, block, sizeof block);
+            if (n <= 0) {
+                return seen->find(text, from) != std::string::npos;
+            }
+            seen->append(block, static_cast<size_t>(n));
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(CliSystem, TheMissingVolumePromptAsksForAPathAndAsksAgain) {
+    TempDir dir;
+    Bytes source = patternBytes(70000);
+    ASSERT_TRUE(writeFile(dir.file("f"), source));
+    ASSERT_EQ(dravnikSplit({dir.file("f"), "-v20K", "-a" + dir.file("set")}), 0);
+    ASSERT_EQ(mkdir(dir.file("moved").c_str(), 0755), 0);
+    ASSERT_EQ(rename(dir.file("set.2.bin").c_str(), dir.file("moved/set.2.bin").c_str()), 0);
+    ASSERT_EQ(rename(dir.file("set.3.bin").c_str(), dir.file("moved/set.3.bin").c_str()), 0);
+    ASSERT_EQ(mkdir(dir.file("out").c_str(), 0755), 0);
+    fflush(stdout);
+    fflush(stderr);
+    int terminal = -1;
+    pid_t child = forkpty(&terminal, nullptr, nullptr, nullptr);
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        _exit(dravnikJoin({dir.file("set.0.exe"), dir.file("out")}));
+    }
+    const std::string prompt = "Введите путь к этому тому";
+    std::string seen;
+    EXPECT_TRUE(waitFor(terminal, prompt, 0, &seen)) << seen;
+    EXPECT_EQ(seen.find("Хотите найти его?"), std::string::npos) << seen;
+    // "y" is no path: it is refused and the path asked for again.
+    size_t mark = seen.size();
+    ASSERT_EQ(write(terminal, "y\n", 2), 2);
+    EXPECT_TRUE(waitFor(terminal, prompt, mark, &seen)) << seen;
+    EXPECT_NE(seen.find("Невозможно прочитать y: No such file or directory", mark),
+              std::string::npos)
+        << seen;
+    std::string answer = dir.file("moved/set.2.bin") + "\n";
+    ASSERT_EQ(write(terminal, answer.data(), answer.size()), static_cast<ssize_t>(answer.size()));
+    int status = 0;
+    for (int waited = 0; waited < 100 && waitpid(child, &status, WNOHANG) == 0; ++waited) {
+        waitFor(terminal, "\x01", 0, &seen, 1);  // drains the output for a tenth of a second
+    }
+    close(terminal);
+    ASSERT_TRUE(WIFEXITED(status)) << seen;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << seen;
+    Bytes joined;
+    ASSERT_TRUE(readFile(dir.file("out/f"), &joined));
+    EXPECT_EQ(joined, source);
 }

@@ -221,6 +221,13 @@ FILE* platformOpenRegularFile(const char* path) {
 }
 
 int64_t platformStreamSize(FILE* file) {
+    // A file's size from the system, once the stream's buffered writes are in it: seeking a
+    // read stream to its end would read a block there (a stream buffer's worth per volume).
+    struct stat st;
+    int fd = fileno(file);
+    if (fd >= 0 && fflush(file) == 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        return static_cast<int64_t>(st.st_size);
+    }
     off_t position = ftello(file);
     if (position < 0 || fseeko(file, 0, SEEK_END) != 0) {
         return -1;

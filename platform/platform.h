@@ -154,6 +154,20 @@ int64_t platformStreamSize(FILE* file);
 // false when any step failed.
 bool platformApplyStreamStamp(FILE* file, const FileStamp& stamp);
 
+enum StreamCopyResult {
+    kStreamCopied,
+    kStreamReadFailed,   // the input ended early (errno 0) or could not be read
+    kStreamWriteFailed,  // a write was refused (a full disk, most likely)
+};
+
+// Moves count bytes from in's position to out's and leaves both streams just after them. The
+// data moves inside the kernel (copy_file_range) natively; where that is refused (a stream
+// without a file behind it, such as a carried image in memory, a device, a kernel or file
+// system without it) and on Windows, through buffer (bufferSize bytes, at least 1). Whatever
+// out had buffered is written first. On failure errno says why.
+StreamCopyResult platformCopyStream(FILE* in, FILE* out, uint64_t count, void* buffer,
+                                    size_t bufferSize);
+
 // Sets an open stream's position, 64 bits wide. False on failure.
 bool platformSeek(FILE* file, int64_t offset);
 

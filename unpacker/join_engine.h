@@ -118,8 +118,9 @@ class JoinUi {
 // reaches a terminal or a message raw.
 void formatText(char* out, unsigned size, const char* pattern, const char* arg);
 
-// Copies exactly size bytes from source's position onto target through buffer, telling ui
-// (when given) of every block written. Returns 0 on success, 1 when a read failed or the
+// Copies exactly size bytes from source's position onto target through buffer (natively
+// inside the kernel where the files allow it: platformCopyStream), telling ui (when given) of
+// every block written. Returns 0 on success, 1 when a read failed or the
 // source ended early and 2 when a write failed. Closes nothing.
 int copyPiece(PlatformFile source, PlatformFile target, int64_t size, char* buffer,
               unsigned bufferSize, JoinUi* ui = nullptr);

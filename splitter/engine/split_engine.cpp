@@ -270,13 +270,6 @@ bool finishSplit(Split* split, Outcome outcome, int reason) {
 
 }  // namespace
 
-CopyResult readFailure(FILE* in) {
-    if (!ferror(in)) {
-        errno = 0;  // the file ended early: no reason of the system's
-    }
-    return kCopyReadFailed;
-}
-
 void SplitUi::progress(uint64_t, uint64_t) {}
 
 bool SplitUi::stopRequested() {
@@ -294,23 +287,13 @@ bool SplitUi::headerSourceName(const char* name, char* out, unsigned size) {
 
 CopyResult copyBytes(FILE* in, FILE* out, uint32_t count) {
     unsigned char buffer[kCopyBufferSize];
-    while (count > kCopyBufferSize) {
-        if (fread(buffer, kCopyBufferSize, 1, in) != 1) {
-            return readFailure(in);
-        }
-        if (fwrite(buffer, kCopyBufferSize, 1, out) != 1) {
+    switch (platformCopyStream(in, out, count, buffer, sizeof buffer)) {
+        case kStreamReadFailed:
+            return kCopyReadFailed;
+        case kStreamWriteFailed:
             return kCopyWriteFailed;
-        }
-        count -= kCopyBufferSize;
-    }
-    if (count == 0) {
-        return kCopyDone;
-    }
-    if (fread(buffer, count, 1, in) != 1) {
-        return readFailure(in);
-    }
-    if (fwrite(buffer, count, 1, out) != 1) {
-        return kCopyWriteFailed;
+        case kStreamCopied:
+            break;
     }
     return kCopyDone;
 }

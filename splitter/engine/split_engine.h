@@ -62,13 +62,11 @@ enum CopyResult {
 // The window's idle title.
 extern const char kIdleTitle[];  // "Dravnik v2.3"
 
-// Moves count bytes (at least 1) from in to out through a kCopyBufferSize buffer, one item of the
-// block's size per read and per write. Stops at the first failed read or write; the streams
-// stay open for the caller to close.
+// Moves count bytes (at least 1) from in to out: natively inside the kernel where the files
+// allow it, else through a kCopyBufferSize buffer (platformCopyStream). Stops at the first
+// failed read or write (errno says why, 0 when in ended early); the streams stay open for the
+// caller to close.
 CopyResult copyBytes(FILE* in, FILE* out, uint32_t count);
-
-// kCopyReadFailed for a read of in that failed, with errno 0 when in had merely ended.
-CopyResult readFailure(FILE* in);
 
 // Writes the archive described by state. Returns true when it is complete; false when the user
 // declined to overwrite, stopped the split or anything failed (already told to the user through

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Join throughput: `dravnik join` against `cat` of the same pieces (the unpacker file from its
 # data offset, then every volume in order), on the same archive, in one run. Prints the median
-# of N runs of each and their ratio (dravnik / cat; the target is 1.10 or less), wall and CPU
+# of N runs of each and their ratio (dravnik / cat; the target is 1.05 or less), wall and CPU
 # time, for a 100M and a floppy volume. Absolute times on shared machines are noise; the ratio
 # is the figure.
 #

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Split throughput: `dravnik split` against coreutils `split -b` with the same volume size, on
 # the same file, in one run. Prints the median of N runs of each and their ratio (dravnik /
-# split; the target is 1.10 or less), wall and CPU time, for a 100M and a floppy volume.
+# split; the target is 0.90 or less), wall and CPU time, for a 100M and a floppy volume.
 # Absolute times on shared machines are noise; the ratio is the figure.
 #
 #   bench/split_bench.sh [SIZE_MIB] [RUNS]      (defaults: 1024 MiB, 3 runs)

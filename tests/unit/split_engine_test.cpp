@@ -778,6 +778,36 @@ TEST(CopyBytes, MovesExactlyTheCountAndReportsShortInput) {
     fclose(out);
 }
 
+TEST(CopyBytes, StreamsTakeUpWhereTheCopyStopped) {
+    // Buffered reads and writes before and after a copy, from a file (copied by the kernel) and
+    // from memory (the carried image, copied through the buffer): every byte once, in order.
+    TempDir dir;
+    Bytes data = patternBytes(300000);
+    ASSERT_TRUE(writeFile(dir.file("in"), data));
+    for (bool inMemory : {false, true}) {
+        SCOPED_TRACE(inMemory ? "from memory" : "from a file");
+        FILE* in = inMemory ? fmemopen(data.data(), data.size(), "rb")
+                            : fopen(dir.file("in").c_str(), "rb");
+        FILE* out = fopen(dir.file("out").c_str(), "wb");
+        ASSERT_NE(in, nullptr);
+        unsigned char head[1000];
+        ASSERT_EQ(fread(head, 1, 1, in), 1u);  // the read-ahead holds what the copy must not skip
+        ASSERT_EQ(fwrite(head, 1, 1, out), 1u);  // and the write buffer what it must not pass
+        EXPECT_EQ(copyBytes(in, out, 200000), kCopyDone);
+        ASSERT_EQ(fread(head, 1, sizeof head, in), sizeof head);
+        ASSERT_EQ(fwrite(head, 1, sizeof head, out), sizeof head);
+        EXPECT_EQ(ftell(in), 201001);
+        EXPECT_EQ(ftell(out), 201001);
+        EXPECT_EQ(copyBytes(in, out, 98999), kCopyDone);
+        EXPECT_EQ(copyBytes(in, out, 1), kCopyReadFailed);
+        fclose(in);
+        fclose(out);
+        Bytes written;
+        ASSERT_TRUE(readFile(dir.file("out"), &written));
+        EXPECT_EQ(written, data);
+    }
+}
+
 TEST(SplitEngine, SourceWrittenInPlaceDuringTheSplitIsAFailure) {
     Fixture f("data.txt", 100000, 20480);
     f.ui.onTitle = [&] {

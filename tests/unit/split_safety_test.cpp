@@ -217,9 +217,10 @@ TEST(SplitSafety, ASecondSplitOfARunningArchiveIsRefused) {
 }
 
 TEST(SplitSafety, ASplitKilledOrInterruptedInItsLastVolumeLeavesNoArchive) {
-    // Three members, the last one longer than a stream buffer, so that it is written in steps.
-    const size_t volume = 1048576;
-    const size_t lastVolume = 600000;
+    // Three members, the last one longer than the split's slice of 1 MiB (one kernel copy each),
+    // so that it is written in steps.
+    const size_t volume = 4194304;
+    const size_t lastVolume = 3000000;
     const size_t size = 2 * volume + lastVolume - headerSize(8);
     // SIGHUP comes to a split started as nohup starts it, with the signal ignored.
     for (int signal : {SIGKILL, SIGTERM, SIGHUP}) {
@@ -228,7 +229,7 @@ TEST(SplitSafety, ASplitKilledOrInterruptedInItsLastVolumeLeavesNoArchive) {
         Bytes source = patternBytes(size, 15);
         ASSERT_TRUE(writeFile(dir.file("data.bin"), source));
         std::string base = dir.file("set");
-        std::vector<std::string> split = {dir.file("data.bin"), "-v1048576", "-a" + base};
+        std::vector<std::string> split = {dir.file("data.bin"), "-v4194304", "-a" + base};
         // The split runs traced: it stops at each system call, and the poll of the last
         // volume's size runs at every stop, until the first bytes are in.
         pid_t child = fork();

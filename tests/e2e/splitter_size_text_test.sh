@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# The size box uses and checks a size as the text it normalises to: "  650M", "+700M", "1.5e3K",
-# "-1" and "1e5" read large as typed but become "M", "M", "1.5K", "" and "1", so each is refused
-# with the message and the first list entry comes back, whether the box loses the focus or Enter
-# is pressed in it; the count shown while typing is the one of that size. Neither the list nor
-# dravnik.ini ever holds one of them, and the next start reads all three sizes back.
+# The size box takes a text only when all of it is a size: "  650M", "+700M", "1.5e3K", "-1",
+# "1e5" and "-5G" are refused with the message and the first list entry comes back, whether the
+# box loses the focus or Enter is pressed in it; while one is typed no count is shown. Digits
+# grouped as the window shows them are a size, kept in the list as plain digits. Neither the
+# list nor dravnik.ini ever holds a refused text, and the next start reads all three sizes back.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/splitter_common.sh"
 e2e_start
@@ -27,9 +27,9 @@ spl_start "$win_source" -v20K
 spl_wait_text "$ID_COUNT_VALUE" 6
 e2e_assert_eq "20K 1457664 1.38M " "$(spl_items)" "size list"
 
-for size in '  650M' '+700M' '1.5e3K' '-1' '1e5'; do
+for size in '  650M' '+700M' '1.5e3K' '-1' '1e5' '-5G'; do
     type_size "$size"
-    spl_wait_text "$ID_COUNT_VALUE" ""  # below the minimum as it will be applied: no count
+    spl_wait_text "$ID_COUNT_VALUE" ""  # no size: no count
     spl_focus_async "$ID_SOURCE_EDIT"
     spl_expect_box '!!!' "$too_small"
     spl_focus_done
@@ -47,13 +47,12 @@ spl_wait_text "$ID_VOLSIZE_BOX" "20K"
 e2e_assert_eq "20K 1457664 1.38M " "$(spl_items)" "size list after Enter on 1e5"
 e2e_assert_no_match "$E2E_TMP/data/film.bin.*"
 
-# A text that normalises to a smaller but valid size: the count while typing and the size
-# applied are those of "30000".
-type_size '30000e1'
+# Grouped digits: the count while typing and the size applied are those of "30000".
+type_size '30 000'
 spl_wait_text "$ID_COUNT_VALUE" 4  # (100000 + 8 + 10273) / 30000, rounded up
 e2e_must set-focus "$SPL_WINDOW" "$ID_SOURCE_EDIT"
 spl_wait_text "$ID_VOLSIZE_BOX" "30000"
-e2e_assert_eq "30000 20K 1457664 " "$(spl_items)" "size list after 30000e1"
+e2e_assert_eq "30000 20K 1457664 " "$(spl_items)" "size list after 30 000"
 spl_assert_text "$ID_COUNT_VALUE" 4
 spl_close
 

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <stdio.h>
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -40,10 +41,18 @@ StreamCopyResult copyThroughBuffer(FILE* in, FILE* out, uint64_t count, void* bu
 // the kernel refuses these files (another file system, no file behind a stream, a device),
 // failed, or the input ended: the caller goes on through the buffer, which tells which.
 bool copyInKernel(FILE* in, FILE* out, uint64_t count, uint64_t* copied) {
+    // The two file systems the kernel last refused to copy between: not asked again, so that
+    // the buffered copy keeps its read-ahead.
+    static dev_t refusedFrom = 0;
+    static dev_t refusedTo = 0;
+    static bool refused = false;
     *copied = 0;
     int from = fileno(in);
     int to = fileno(out);
-    if (from < 0 || to < 0 || fflush(out) != 0 || fflush(in) != 0) {
+    struct stat fromStat, toStat;
+    if (from < 0 || to < 0 || fstat(from, &fromStat) != 0 || fstat(to, &toStat) != 0 ||
+        (refused && fromStat.st_dev == refusedFrom && toStat.st_dev == refusedTo) ||
+        fflush(out) != 0 || fflush(in) != 0) {
         return false;
     }
     while (*copied < count) {
@@ -51,6 +60,12 @@ bool copyInKernel(FILE* in, FILE* out, uint64_t count, uint64_t* copied) {
         size_t block = left < kKernelCopyBlock ? static_cast<size_t>(left) : kKernelCopyBlock;
         ssize_t n = copy_file_range(from, nullptr, to, nullptr, block, 0);
         if (n <= 0) {
+            if (n < 0 && *copied == 0 &&
+                (errno == EXDEV || errno == EINVAL || errno == EOPNOTSUPP || errno == ENOSYS)) {
+                refused = true;
+                refusedFrom = fromStat.st_dev;
+                refusedTo = toStat.st_dev;
+            }
             return false;
         }
         *copied += static_cast<uint64_t>(n);

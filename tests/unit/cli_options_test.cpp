@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/options.h"
+#include "tests/unit/split_cli_support.h"
 
 namespace {
 
@@ -92,5 +93,36 @@ TEST(CliOptions, OneRuleForEveryCommand) {
         EXPECT_EQ(options.sizeText != nullptr ? options.sizeText : "", c.size);
         EXPECT_EQ(options.archiveName != nullptr ? options.archiveName : "", c.name);
         EXPECT_EQ(options.assumeYes, c.yes);
+    }
+}
+
+TEST(CliOptions, HelpAndVersionOnStandardOutputUsageErrorsOnStandardError) {
+    struct Case {
+        int (*command)(int, char**);
+        std::vector<std::string> args;
+        int code;
+        std::string out;  // standard output, whole
+        std::string err;  // what standard error starts with
+    };
+    const Case cases[] = {
+        {runSplit, {"-h"}, 0, kCliUsageText, ""},
+        {runJoin, {"x.0.exe", "--help"}, 0, kCliUsageText, ""},
+        {runInfo, {"--version"}, 0, "dravnik 2.3\n", ""},
+        {runInfo, {"--", "-h"}, 1, "", "dravnik info: cannot open -h"},
+        {runSplit,
+         {"f", "-q"},
+         2,
+         "",
+         std::string("dravnik split: unknown option -q\n") + kCliUsageText},
+        {runJoin, {}, 2, "", "dravnik join: no ARCHIVE.exe given\nusage: dravnik split"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.empty() ? "" : c.args.back());
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(splittest::runCommand(c.command, c.args), c.code);
+        std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(testing::internal::GetCapturedStdout(), c.out);
+        EXPECT_EQ(err.rfind(c.err, 0), 0u) << err;
     }
 }

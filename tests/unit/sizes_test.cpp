@@ -86,7 +86,7 @@ TEST(SizeText, NormalisingALongTextNeverGrowsIt) {
     EXPECT_STREQ(two, "M");
 }
 
-TEST(SizeText, OnlyAWholeSizeIsASizeAndItKeepsItsValue) {
+TEST(SizeText, TheValueAppliedIsTheValueOfTheNormalisedText) {
     // The window and the command line take a text only when all of it is a size; the size is
     // the value of the canonical form. Anything else gives 0: refused, never another size.
     const Worked cases[] = {

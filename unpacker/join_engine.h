@@ -11,6 +11,7 @@
 
 #include "archive/format.h"
 #include "archive/header.h"
+#include "archive/message_text.h"
 #include "platform/platform.h"
 
 // The archive path lives in a buffer of this size and holds at most kMaxArchivePathChars:
@@ -113,10 +114,6 @@ class JoinUi {
     ~JoinUi() = default;
 };
 
-// Writes pattern into out with its one "%s" replaced by arg; cut to size - 1 bytes. Control
-// characters of arg (below 0x20 and 0x7F) are written as "\xHH": a name or path never
-// reaches a terminal or a message raw.
-void formatText(char* out, unsigned size, const char* pattern, const char* arg);
 
 // Copies exactly size bytes from source's position onto target through buffer (natively
 // inside the kernel where the files allow it: platformCopyStream), telling ui (when given) of

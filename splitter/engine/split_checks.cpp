@@ -7,6 +7,7 @@
 
 #include "archive/folder_scan.h"
 #include "archive/format.h"
+#include "archive/message_text.h"
 #include "archive/header.h"
 #include "platform/platform.h"
 #include "splitter/engine/split_texts.h"
@@ -149,7 +150,7 @@ bool archiveNameMissing(const char* archiveName) {
 void tellSystemError(SplitUi* ui, const char* format, const char* argument) {
     int reason = errno;
     char text[kSplitMessageSize];
-    snprintf(text, sizeof text, format, argument);
+    formatText(text, sizeof text, format, argument);
     errno = reason;
     ui->message(kMessageError, kCaptionError, text);
 }

@@ -39,5 +39,5 @@ inline constexpr char kCaptionError[] = ":-(";
 inline constexpr char kCaptionInfo[] = ":-)";
 inline constexpr char kCaptionQuestion[] = "???";
 
-// Room for any of the split's messages with a path filled in.
-constexpr unsigned kSplitMessageSize = kPathBufferSize + 344;
+// Room for any of the split's messages with a path filled in, every byte of it escaped.
+constexpr unsigned kSplitMessageSize = 4 * kPathBufferSize + 344;

@@ -8,6 +8,7 @@
 
 #include "archive/folder_scan.h"
 #include "archive/format.h"
+#include "archive/message_text.h"
 #include "platform/platform.h"
 #include "splitter/engine/split_checks.h"
 #include "splitter/engine/split_files.h"
@@ -66,7 +67,7 @@ struct Split {
 // errno is kept: it is the reason the message names.
 void noteFailure(Split* split, const char* format, const char* argument) {
     int reason = errno;
-    snprintf(split->message, sizeof split->message, format, argument);
+    formatText(split->message, sizeof split->message, format, argument);
     errno = reason;
 }
 

@@ -99,8 +99,12 @@ TEST(CliSplit, NamesWindowsCannotHoldAreRefusedBeforeWriting) {
         SCOPED_TRACE(name);
         TempDir dir;
         ASSERT_TRUE(writeFile(dir.file(name), patternBytes(50000)));
+        testing::internal::CaptureStderr();
         EXPECT_EQ(dravnikSplit({dir.file(name), "-v20480", "-y", "-a" + dir.file("set")}), 1);
+        std::string said = testing::internal::GetCapturedStderr();
         EXPECT_FALSE(exists(dir.file("set.0.exe")));
+        // The name is shown, its control characters escaped.
+        EXPECT_EQ(said.find('\t'), std::string::npos) << said;
     }
 }
 

@@ -80,13 +80,15 @@ status=0
 "$program" >/dev/null 2>&1 || status=$?
 [[ $status -eq 2 ]] || fail "dravnik without arguments exited $status, not 2"
 
-# The manual page renders without a single warning, through man and through groff alone.
+# The manual page renders without a single warning, through man and through groff alone (in a
+# locale every Debian has, whatever the caller's is).
 page=$root/usr/share/man/man1/dravnik.1.gz
-MANWIDTH=80 man --warnings -l "$page" >"$work/page.txt" 2>"$work/man.err" || fail "man failed"
+LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" >"$work/page.txt" 2>"$work/man.err" ||
+    fail "man failed: $(cat "$work/man.err")"
 [[ ! -s $work/man.err ]] || fail "man warns: $(cat "$work/man.err")"
 grep -q 'dravnik split film.iso -v4095M -a/media/stick/film' "$work/page.txt" ||
     fail "the rendered page lacks the FAT32 example"
-zcat "$page" | groff -man -ww -z 2>"$work/groff.err" || fail "groff failed"
+zcat "$page" | LC_ALL=C.UTF-8 groff -man -ww -z 2>"$work/groff.err" || fail "groff failed"
 [[ ! -s $work/groff.err ]] || fail "groff warns: $(cat "$work/groff.err")"
 
 # The completion: the commands, and for info the .exe files and folders only.

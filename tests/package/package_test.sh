@@ -75,10 +75,9 @@ while read -r library; do
         fail "Depends ($depends) lacks $owner"
 done <"$work/needed"
 
-# The packaged program runs.
-status=0
-"$program" >/dev/null 2>&1 || status=$?
-[[ $status -eq 2 ]] || fail "dravnik without arguments exited $status, not 2"
+# The packaged program runs and is this version.
+reported=$("$program" --version)
+[[ $reported == "dravnik $version" ]] || fail "dravnik --version says: $reported"
 
 # The manual page renders without a single warning, through man and through groff alone (in a
 # locale every Debian has, whatever the caller's is).

@@ -4,10 +4,10 @@
 #include <string.h>
 
 const char kSettingsVersion[] = "V2.3";
+const char kSettingsFileName[] = "dravnik.ini";
 
 namespace {
 
-const char kSettingsFileName[] = "dravnik.ini";
 const char kCloseToken[] = "CLOSE";
 const char kDoNotCloseToken[] = "DONOTCLOSE";
 const char kBesideSourceMark[] = "-";
@@ -16,33 +16,30 @@ const char kBesideSourceMark[] = "-";
 // only from hand-edited files and count as damaged.
 constexpr size_t kTokenSize = kSizeTextSize;
 
-// Reads the file the way the Windows runtime's text mode does: a CR LF pair is one '\n'.
+// Reads the file as people edit it: CR LF, a lone LF and a lone CR each read as one '\n'.
 class TextReader {
   public:
     explicit TextReader(FILE* file) : file_(file) {}
 
     int get() {
-        int c;
-        if (pushedCount_ > 0) {
-            c = pushed_[--pushedCount_];
-            // A CR read ahead after another CR still pairs with the LF behind it.
-            if (c != '\r' || pushedCount_ > 0) {
-                return c;
-            }
-        } else {
-            c = getc(file_);
+        if (unread_ != kNothing) {
+            int c = unread_;
+            unread_ = kNothing;
+            return c;
         }
+        int c = raw();
         if (c == '\r') {
-            int next = getc(file_);
-            if (next == '\n') {
-                return '\n';
+            int next = raw();
+            if (next != '\n') {
+                rawAhead_ = next;
             }
-            push(next);
+            return '\n';
         }
         return c;
     }
 
-    void unget(int c) { push(c); }
+    // Gives back the character get() returned last.
+    void unget(int c) { unread_ = c; }
 
     // Skips white space and reads characters up to the next white space, which stays unread.
     // Returns false at the end of the file before any character, or when the token is longer
@@ -75,42 +72,52 @@ class TextReader {
         return fits;
     }
 
-    // Reads up to and including the next line end, keeping at most outSize - 1 characters;
-    // the rest of an overlong line is skipped. keepLineEnd says whether a '\n' that fits
-    // stays in out. False when the file had already ended.
-    bool line(char* out, size_t outSize, bool keepLineEnd) {
+    // Reads up to and including the next line end, keeping at most outSize - 1 characters
+    // without the line end; the rest of an overlong line is skipped. Blanks and tabs around
+    // the value are dropped. False when the file had already ended.
+    bool line(char* out, size_t outSize) {
         size_t n = 0;
         int c = get();
         if (c == EOF) {
             out[0] = '\0';
             return false;
         }
-        while (c != EOF) {
-            if (c == '\n') {
-                if (keepLineEnd && n + 1 < outSize) {
-                    out[n++] = '\n';
-                }
-                break;
-            }
+        while (c != EOF && c != '\n') {
             if (n + 1 < outSize) {
                 out[n++] = static_cast<char>(c);
             }
             c = get();
         }
         out[n] = '\0';
+        trimBlanks(out);
         return true;
     }
 
   private:
-    void push(int c) {
-        if (c != EOF && pushedCount_ < 2) {
-            pushed_[pushedCount_++] = c;
+    static constexpr int kNothing = -2;  // no character held back (EOF is -1)
+
+    int raw() {
+        if (rawAhead_ != kNothing) {
+            int c = rawAhead_;
+            rawAhead_ = kNothing;
+            return c;
         }
+        return getc(file_);
+    }
+
+    static void trimBlanks(char* text) {
+        size_t start = strspn(text, " \t");
+        size_t end = strlen(text);
+        while (end > start && (text[end - 1] == ' ' || text[end - 1] == '\t')) {
+            --end;
+        }
+        memmove(text, text + start, end - start);
+        text[end - start] = '\0';
     }
 
     FILE* file_;
-    int pushed_[2] = {0, 0};
-    int pushedCount_ = 0;
+    int unread_ = kNothing;
+    int rawAhead_ = kNothing;
 };
 
 // Writes text as the Windows runtime's text mode would: each '\n' becomes CR LF.
@@ -191,12 +198,14 @@ void loadSettings(const char* path, SplitterState* state, SizeList* list) {
     }
     state->volumeSize = static_cast<uint32_t>(parseSizeText(list->entries[0]));
 
-    // The line end behind the third size, then the two folder lines.
-    reader.get();
+    // The rest of the third size's line, then the two folder lines, each without its line end
+    // and the blanks around it: what the form then uses is what the file shows.
+    char rest[kPathBufferSize];
+    reader.line(rest, sizeof rest);
     state->lastSourceDir[0] = '\0';
     state->archiveDir[0] = '\0';
-    reader.line(state->lastSourceDir, sizeof state->lastSourceDir, false);
-    reader.line(state->archiveDir, sizeof state->archiveDir, true);
+    reader.line(state->lastSourceDir, sizeof state->lastSourceDir);
+    reader.line(state->archiveDir, sizeof state->archiveDir);
     if (state->archiveDir[0] == '-') {
         state->archiveDirMode = kArchiveBesideSource;
         state->archiveDir[0] = '\0';

@@ -8,7 +8,8 @@
 #include "splitter/form/sizes.h"
 #include "splitter/form/splitter_state.h"
 
-extern const char kSettingsVersion[];  // "V2.3"
+extern const char kSettingsVersion[];   // "V2.3"
+extern const char kSettingsFileName[];  // "dravnik.ini"
 
 // The settings file's path: the folder of exePath (up to its last separator) and
 // "dravnik.ini". False when it would not fit into outSize bytes.

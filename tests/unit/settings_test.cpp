@@ -131,11 +131,38 @@ TEST(SettingsFile, OnlyExactCloseSetsTheFlagAndDashMeansBesideSource) {
     EXPECT_STREQ(l.state.archiveDir, "");
     EXPECT_STREQ(l.state.lastSourceDir, "");
     EXPECT_EQ(l.state.sourceBrowsed, 0);
-    // A last line that comes with a line end keeps it.
-    l = loadFrom(dir, "V2.3\r\nCLOSE\r\n20K\r\n30K\r\n40K\r\n/s/\r\n/a/\r\n");
-    EXPECT_STREQ(l.state.archiveDir, "/a/\n");
+}
+
+// As Notepad and other editors save it: any line end, a final one or none, blanks around the
+// values. What is read is the value the line shows, never a line end or a blank in a folder.
+TEST(SettingsFile, ReadAsPeopleEditIt) {
+    TempDir dir;
+    const char* cases[] = {
+        "V2.3\r\nCLOSE\r\n20K\r\n30K\r\n40K\r\n/s d/\r\n/a b/\r\n",  // final CR LF
+        "V2.3\nCLOSE\n20K\n30K\n40K\n/s d/\n/a b/\n",                // LF
+        "V2.3\nCLOSE\n20K\n30K\n40K\n/s d/\n/a b/",                  // LF, no final
+        "V2.3\rCLOSE\r20K\r30K\r40K\r/s d/\r/a b/\r",                // CR
+        " V2.3 \r\n\tCLOSE\r\n 20K \r\n30K\r\n40K \t\r\n  /s d/ \r\n\t/a b/  \r\n\r\n",
+    };
+    for (const char* content : cases) {
+        SCOPED_TRACE(content);
+        Loaded l = loadFrom(dir, content);
+        EXPECT_EQ(l.state.closeAfterFinish, 1);
+        EXPECT_STREQ(l.list.entries[0], "20K");
+        EXPECT_STREQ(l.list.entries[2], "40K");
+        EXPECT_EQ(l.state.volumeSize, 20480u);
+        EXPECT_STREQ(l.state.lastSourceDir, "/s d/");
+        EXPECT_STREQ(l.state.archiveDir, "/a b/");
+        EXPECT_EQ(l.state.archiveDirMode, 0);
+    }
+    // The beside-source mark and empty folder lines, with CR LF behind them.
+    Loaded l = loadFrom(dir, "V2.3\r\nDONOTCLOSE\r\n20K\r\n30K\r\n40K\r\n\r\n - \r\n");
+    EXPECT_EQ(l.state.archiveDirMode, kArchiveBesideSource);
+    EXPECT_STREQ(l.state.archiveDir, "");
+    EXPECT_STREQ(l.state.lastSourceDir, "");
+    l = loadFrom(dir, "V2.3\r\nDONOTCLOSE\r\n20K\r\n30K\r\n40K\r\n\r\n\r\n");
     EXPECT_EQ(l.state.archiveDirMode, 0);
-    EXPECT_EQ(l.state.volumeSize, 20480u);
+    EXPECT_STREQ(l.state.archiveDir, "");
 }
 
 TEST(SettingsFile, UnusableSizesReplaceTheWholeList) {

@@ -14,6 +14,7 @@
 #include "cli/terminal.h"
 #include "platform/platform.h"
 #include "splitter/engine/split_engine.h"
+#include "splitter/form/archive_name.h"
 #include "splitter/form/sizes.h"
 #include "splitter/form/splitter_state.h"
 
@@ -158,8 +159,8 @@ int runSplit(int argc, char** argv) {
         fprintf(stderr, "dravnik split: the source path is longer than %u bytes\n", kMaxPathChars);
         return 1;
     }
-    if (!copyText(state.archiveName, sizeof state.archiveName,
-                  archiveName != nullptr ? archiveName : source)) {
+    if (!placeArchiveName(source, archiveName != nullptr ? archiveName : source, state.archiveName,
+                          sizeof state.archiveName)) {
         fprintf(stderr, "dravnik split: the archive name is longer than %u bytes\n", kMaxPathChars);
         return 1;
     }

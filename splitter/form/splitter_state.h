@@ -33,6 +33,9 @@ constexpr unsigned kVolumeSizeArgSize = 15;  // 14 characters and the terminator
 struct SplitterState {
     char sourcePath[kPathBufferSize];
     char archiveName[kPathBufferSize];
+    // What the form last put into the archive field as a suggestion: while the field shows it
+    // unchanged (or nothing), the suggestion follows the source.
+    char archiveSuggestion[kPathBufferSize];
     // S, of any size the file system allows; meaningful only while sourceSizeKnown is set.
     uint64_t sourceSize;
     // 0 while there is no usable source (none named, missing, busy, a folder, a wildcard).

@@ -6,6 +6,7 @@
 #include "archive/format.h"
 #include "splitter/engine/split_checks.h"
 #include "splitter/engine/split_texts.h"
+#include "splitter/form/archive_name.h"
 #include "splitter/form/sizes.h"
 #include "splitter/ui/dialogs.h"
 #include "splitter/ui/main_window.h"
@@ -16,6 +17,8 @@ namespace {
 enum BrowseKind { kBrowseSource = 0, kBrowseArchive = 1 };
 
 // A refusal of the form: caption "!!!", error icon, then the focus to the field to correct.
+const char kTextArchiveNameTooLong[] = "Слишком длинное имя архива!";
+
 void refuse(const char* text, HWND focus) {
     MessageBoxA(gMainWindow, text, kCaptionRefusal, MB_ICONERROR);
     SetFocus(focus);
@@ -31,13 +34,17 @@ void readField(HWND field, char* out, int size) {
 bool browseForFile(BrowseKind kind) {
     gFileDialog.nMaxFile = kPathBufferSize;
     if (kind == kBrowseSource) {
+        // A buffer of the dialog's own: while it is open, the source field still names the
+        // old source, and whatever runs meanwhile must see that one.
+        char chosen[kPathBufferSize];
+        chosen[0] = '\0';
         gFileDialog.lpstrInitialDir = gState.sourceBrowsed != 0 ? "" : gState.lastSourceDir;
-        gFileDialog.lpstrFile = gState.sourcePath;
-        gState.sourcePath[0] = '\0';
+        gFileDialog.lpstrFile = chosen;
         gFileDialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST;
         if (!GetOpenFileNameA(&gFileDialog)) {
             return false;
         }
+        memcpy(gState.sourcePath, chosen, sizeof chosen);
         gState.sourceBrowsed = 1;
         return true;
     }
@@ -76,6 +83,13 @@ bool checkBeforeSplit() {
     readField(gForm.archiveEdit, gState.archiveName, kPathBufferSize);
     if (archiveNameMissing(gState.archiveName)) {
         refuse(kTextEnterName, gForm.archiveEdit);
+        return false;
+    }
+    // A name without a folder goes beside the source, never into the current folder (which
+    // is wherever the last dialog left it).
+    if (!placeArchiveName(gState.sourcePath, gState.archiveName, gState.archiveName,
+                          kPathBufferSize)) {
+        refuse(kTextArchiveNameTooLong, gForm.archiveEdit);
         return false;
     }
     // The record holds M in 32 bits: so many members only a larger volume size avoids.
@@ -148,6 +162,8 @@ void onSourceEdit(int code) {
         readField(gForm.sourceEdit, gState.sourcePath, kPathBufferSize);
         refreshSourceSize();
         refreshVolumeCount();
+        // Typed, pasted, browsed or from the command line: a suggested name follows.
+        suggestArchiveName();
     } else if (code == EN_KILLFOCUS) {
         suggestArchiveName();
     }
@@ -158,8 +174,7 @@ void onSourceBrowse() {
         stopWaitTimer();
     }
     if (browseForFile(kBrowseSource)) {
-        SetWindowTextA(gForm.sourceEdit, gState.sourcePath);
-        suggestArchiveName();
+        SetWindowTextA(gForm.sourceEdit, gState.sourcePath);  // the suggestion follows
     } else {
         readField(gForm.sourceEdit, gState.sourcePath, kPathBufferSize);
     }
@@ -171,6 +186,7 @@ void onSourceBrowse() {
 void onArchiveBrowse() {
     readField(gForm.archiveEdit, gState.archiveName, kPathBufferSize);
     if (browseForFile(kBrowseArchive)) {
+        gState.archiveSuggestion[0] = '\0';  // the user's own name now, whatever it is
         SetWindowTextA(gForm.archiveEdit, gState.archiveName);
     } else {
         readField(gForm.archiveEdit, gState.archiveName, kPathBufferSize);
@@ -230,26 +246,19 @@ void onVolumeSizeBox(int code) {
 }  // namespace
 
 void suggestArchiveName() {
-    if (GetWindowTextLengthA(gForm.archiveEdit) != 0 ||
-        GetWindowTextLengthA(gForm.sourceEdit) == 0) {
-        return;
+    char archive[kPathBufferSize];
+    readField(gForm.archiveEdit, archive, kPathBufferSize);
+    if (!archiveNameFollowsSource(archive, gState.archiveSuggestion)) {
+        return;  // the user's own name
     }
-    const char* name = fileNamePart(gState.sourcePath);
-    char suggestion[kPathBufferSize];
+    // From the field: it names the source the user sees, also while the open dialog runs.
+    char source[kPathBufferSize];
+    readField(gForm.sourceEdit, source, kPathBufferSize);
     const char* folder = !archiveBesideSource(gState.archiveDirMode) ? gState.archiveDir : "";
-    // A folder and a name that together exceed a path are cut like any over-long typed text.
-    size_t folderLength = strlen(folder);
-    if (folderLength > kMaxPathChars) {
-        folderLength = kMaxPathChars;
+    suggestArchiveNameFor(source, folder, gState.archiveSuggestion, kPathBufferSize);
+    if (strcmp(archive, gState.archiveSuggestion) != 0) {
+        SetWindowTextA(gForm.archiveEdit, gState.archiveSuggestion);
     }
-    memcpy(suggestion, folder, folderLength);
-    size_t nameLength = strlen(name);
-    if (nameLength > kMaxPathChars - folderLength) {
-        nameLength = kMaxPathChars - folderLength;
-    }
-    memcpy(suggestion + folderLength, name, nameLength);
-    suggestion[folderLength + nameLength] = '\0';
-    SetWindowTextA(gForm.archiveEdit, suggestion);
 }
 
 void killWaitTimer() {
@@ -279,7 +288,8 @@ void onTimer(UINT_PTR id) {
 }
 
 void onCommand(int id, int code, HWND) {
-    if (gState.closing != 0) {
+    // While a split runs, only its own questions answer: the form and the menu wait.
+    if (gState.closing != 0 || splitRunning()) {
         return;
     }
     switch (id) {

@@ -3,33 +3,40 @@
 #include <stdio.h>
 #include <string.h>
 
-const char kHelpViewer[] = "winhlp32.exe";
-const char kHelpFileName[] = "DRAVNIK.HLP";
+const char kHelpViewer[] = "notepad.exe";
+const char kHelpFileName[] = "dravnik-help.txt";
 
-bool helpCommandLine(const char* exePath, char* out, size_t outSize) {
-    if (outSize == 0) {
-        return false;
-    }
-    out[0] = 0;
-    // The folder is the executable's path up to and including its last backslash.
-    const char* lastBackslash = strrchr(exePath, '\\');
-    const size_t folderLength =
-        lastBackslash ? static_cast<size_t>(lastBackslash - exePath) + 1 : 0;
-    if (folderLength > 0x7FFFFFFF) {
-        return false;
-    }
-    bool blanks = false;
-    for (size_t i = 0; i < folderLength; ++i) {
-        if (exePath[i] == ' ' || exePath[i] == '\t') {
-            blanks = true;
-        }
-    }
-    const char* quote = blanks ? "\"" : "";
-    const int written = snprintf(out, outSize, "%s %s%.*s%s%s", kHelpViewer, quote,
-                                 static_cast<int>(folderLength), exePath, kHelpFileName, quote);
+namespace {
+
+// snprintf into out; false (out emptied) when the text was cut.
+bool fitted(int written, char* out, size_t outSize) {
     if (written < 0 || static_cast<size_t>(written) >= outSize) {
-        out[0] = 0;
+        out[0] = '\0';
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool helpFilePath(const char* exePath, char* out, size_t outSize) {
+    if (outSize == 0) {
+        return false;
+    }
+    const char* lastBackslash = strrchr(exePath, '\\');
+    size_t folderLength = lastBackslash ? static_cast<size_t>(lastBackslash - exePath) + 1 : 0;
+    if (folderLength >= outSize) {
+        out[0] = '\0';
+        return false;
+    }
+    return fitted(
+        snprintf(out, outSize, "%.*s%s", static_cast<int>(folderLength), exePath, kHelpFileName),
+        out, outSize);
+}
+
+bool helpCommandLine(const char* helpPath, char* out, size_t outSize) {
+    if (outSize == 0) {
+        return false;
+    }
+    return fitted(snprintf(out, outSize, "%s \"%s\"", kHelpViewer, helpPath), out, outSize);
 }

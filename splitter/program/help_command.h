@@ -1,16 +1,17 @@
-// The command line that starts the help viewer on the help file beside the splitter.
-// Portable: the window side only runs it.
+// The splitter's help: a plain-text file beside the program, opened in Notepad, which every
+// Windows has. Portable: the window side only checks the file and runs the command.
 #pragma once
 
 #include <stddef.h>
 
-// The help viewer's command and the help file's name.
-extern const char kHelpViewer[];    // "winhlp32.exe"
-extern const char kHelpFileName[];  // "DRAVNIK.HLP"
+extern const char kHelpViewer[];    // "notepad.exe"
+extern const char kHelpFileName[];  // "dravnik-help.txt"
 
-// Builds "winhlp32.exe <folder of exePath>DRAVNIK.HLP" into out (outSize bytes). exePath is a
-// Windows path, so its folder ends at the last backslash; a path without one names the help
-// file alone (the viewer's current folder). The help file's path is put in double quotes when
-// it holds a blank or a tab, so that the viewer receives it as one argument. Returns false
-// (out emptied) when the command line does not fit.
-bool helpCommandLine(const char* exePath, char* out, size_t outSize);
+// The help file's path: the folder of exePath (a Windows path, so up to its last backslash)
+// and kHelpFileName, into out (outSize bytes). A path without a folder gives the name alone.
+// False (out emptied) when it does not fit.
+bool helpFilePath(const char* exePath, char* out, size_t outSize);
+
+// The viewer's command line for helpPath: `notepad.exe "helpPath"`, the path always quoted so
+// that blanks reach the viewer as one argument. False (out emptied) when it does not fit.
+bool helpCommandLine(const char* helpPath, char* out, size_t outSize);

@@ -13,5 +13,6 @@ INT_PTR openSettingsDialog(HINSTANCE instance, SplitterState* state);
 // The About dialog (DIALOG_ABOUT). Returns 1 after OK, 2 after Esc or the close box.
 INT_PTR openAboutDialog(HINSTANCE instance);
 
-// Starts the help viewer on DRAVNIK.HLP beside the splitter; does not wait, reports nothing.
+// Opens the help file beside the splitter in Notepad, without waiting for it; a missing file
+// or viewer is told in a message box.
 void openHelp();

@@ -3,6 +3,7 @@
 #include "splitter/ui/main_window.h"
 
 #include <commctrl.h>
+#include <stdio.h>
 #include <string.h>
 
 #include "platform/platform.h"
@@ -158,11 +159,12 @@ void loadFormSettings() {
     writeSizeList(list);
 }
 
-void saveFormSettings() {
+bool saveFormSettings(char* path, size_t pathSize) {
     SizeList list;
     readSizeList(&list);
-    char path[kPathBufferSize];
-    if (settingsPath(path, sizeof(path))) {
-        saveSettings(path, &gState, list);
+    if (settingsPath(path, pathSize)) {
+        return saveSettings(path, &gState, list);
     }
+    snprintf(path, pathSize, "%s", kSettingsFileName);
+    return false;
 }

@@ -3,6 +3,7 @@
 #include "splitter/ui/main_window.h"
 
 #include <commctrl.h>
+#include <stdio.h>
 #include <string.h>
 
 #include "splitter/engine/split_engine.h"
@@ -22,6 +23,7 @@ OPENFILENAMEA gFileDialog;
 namespace {
 
 const char kClassName[] = "Dravnik";
+const char kTextSettingsNotSaved[] = "Настройки не сохранены: нельзя записать файл %s";
 // Where a maximised window stands (it keeps its size).
 constexpr int kMaximisedPosition = 100;
 
@@ -85,7 +87,13 @@ void handleCommandLine(size_t length, const char* text) {
 
 void onDestroy() {
     gState.closing = 1;
-    saveFormSettings();
+    char path[kPathBufferSize];
+    if (!saveFormSettings(path, sizeof path)) {
+        // Once, as the program ends: the next start will not know this run's choices.
+        char text[kPathBufferSize + 96];
+        snprintf(text, sizeof text, kTextSettingsNotSaved, path);
+        MessageBoxA(nullptr, text, kCaptionRefusal, MB_ICONWARNING);
+    }
     DeleteObject(gWhiteBrush);
     if (gState.waitTimerRunning) {
         killWaitTimer();
@@ -98,6 +106,16 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_CREATE:
             gMainWindow = window;
             return buildForm(window, reinterpret_cast<CREATESTRUCTA*>(lParam)) ? 0 : -1;
+        case WM_CLOSE:
+            if (closeDuringSplit()) {
+                return 0;
+            }
+            break;
+        case WM_PAINT:
+            if (paintDuringSplit(window)) {
+                return 0;
+            }
+            break;
         case WM_DESTROY:
             onDestroy();
             return 0;

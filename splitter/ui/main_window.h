@@ -41,9 +41,11 @@ constexpr UINT kWaitTimerPeriod = 500;
 // form.cpp
 // Builds the whole form on WM_CREATE; false when the toolbar could not be created.
 bool buildForm(HWND window, const CREATESTRUCTA* create);
-// Reads dravnik.ini into gState and the size box; writes it back from them.
+// Reads dravnik.ini into gState and the size box.
 void loadFormSettings();
-void saveFormSettings();
+// Writes dravnik.ini from them; false when it could not be written, with the file's path (or
+// its name, when no path could be had) in path (pathSize bytes).
+bool saveFormSettings(char* path, size_t pathSize);
 
 // commands.cpp
 void onCommand(int id, int code, HWND control);
@@ -77,5 +79,13 @@ void readVolumeSizeBox(char* out);
 // split_window.cpp
 // Runs the split engine on gState with the window's messages and disc.
 bool runSplitEngine();
+// True while the split engine runs (its questions and end messages included).
+bool splitRunning();
+// WM_PAINT while a split runs: paints the disc as far as it is drawn and returns true; false
+// when no split runs (the default painting applies).
+bool paintDuringSplit(HWND window);
+// WM_CLOSE while a split runs: asks whether to stop it and returns true (the window stays;
+// a stopped split ends as a failed one). False when no split runs.
+bool closeDuringSplit();
 // The disc's bounding rectangle in client coordinates.
 RECT pieRect();

@@ -721,6 +721,20 @@ int cmdClick(int, wchar_t** argv) {
     return 0;
 }
 
+// close SEL: asks the window to close (posted WM_CLOSE), as its close box does.
+int cmdClose(int, wchar_t** argv) {
+    Selector selector;
+    if (!parseSelector(argv[0], &selector)) {
+        return fail(L"bad window selector '%ls'", argv[0]);
+    }
+    HWND window = resolve(selector);
+    if (window == nullptr) {
+        return fail(L"no window '%ls'", argv[0]);
+    }
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return 0;
+}
+
 // command SEL ID [CODE]: posts WM_COMMAND (ID, CODE) to the window.
 int cmdCommand(int argc, wchar_t** argv) {
     Selector selector;
@@ -1590,6 +1604,7 @@ const Command kCommands[] = {
     {L"set-text", 3, cmdSetText, L"SEL ID TEXT  set a control's text (WM_SETTEXT)"},
     {L"click", 2, cmdClick, L"SEL ID  press a button (BM_CLICK)"},
     {L"command", 2, cmdCommand, L"SEL ID [CODE]  post WM_COMMAND to the window"},
+    {L"close", 1, cmdClose, L"SEL  post WM_CLOSE to the window (its close box)"},
     {L"key", 3, cmdKey, L"SEL ID KEY...  post key presses (RETURN, ESCAPE, TAB, F1, ...)"},
     {L"type", 3, cmdType, L"SEL ID TEXT  post the characters of TEXT (WM_CHAR)"},
     {L"items", 2, cmdItems, L"SEL ID  print a combo box's list entries"},

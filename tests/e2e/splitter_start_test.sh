@@ -2,7 +2,10 @@
 # The splitter's first start without a settings file: empty form, default sizes, the focus in
 # the source field; a size below the minimum, typed into the box, is refused when the box loses
 # the focus and when Enter is pressed in it; Esc ends the program and writes dravnik.ini byte
-# for byte. A second start reads the file back; presets below the minimum are not taken.
+# for byte. A second start reads the file back; presets below the minimum are not taken. A
+# first start with a source typed by hand puts the archive beside the source, never into the
+# current folder or the program's. A program folder that cannot be written gets one message
+# at the end: the settings are not saved.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/splitter_common.sh"
 e2e_start
@@ -61,4 +64,33 @@ spl_assert_items "1457664 1.38M 650M " "size list from a file with a bad preset"
 spl_close
 printf 'V2.3\r\nCLOSE\r\n1457664\r\n1.38M\r\n650M\r\nC:\\src\\\r\n-' >"$E2E_TMP/expected.ini"
 e2e_assert_same_bytes "$E2E_TMP/expected.ini" "$SPL_APP/dravnik.ini"
+
+# First start with a typed source: the bare suggested name means beside the source.
+rm "$SPL_APP/dravnik.ini"
+typed="$E2E_TMP/data/typed.bin"
+spl_make_file "$typed" 30000
+mkdir -p "$E2E_TMP/cwd"
+cd "$E2E_TMP/cwd"
+spl_start -v20K
+e2e_must set-text "$SPL_WINDOW" "$ID_SOURCE_EDIT" "$(e2e_winpath "$typed")"
+spl_wait_text "$ID_ARCHIVE_EDIT" "typed.bin"
+spl_wait_text "$ID_COUNT_VALUE" 2
+spl_enter "$ID_SOURCE_EDIT"
+spl_expect_box ':-)' "Готово!"
+spl_assert_archive "$typed" "$typed" 1 20480 >/dev/null
+e2e_assert_eq "" "$(ls -A "$E2E_TMP/cwd")" "files in the current folder"
+e2e_assert_absent "$SPL_APP/typed.bin.0.exe"
+spl_close
+
+# A read-only program folder: one message as the program ends, and it still ends.
+readonly_app="$E2E_TMP/readonly"
+e2e_mount_tmpfs "$readonly_app" 1m
+cp "$SPL_APP/dravnik.exe" "$readonly_app/"
+mount -o remount,ro "$readonly_app" || e2e_skip "cannot make the tmpfs read-only"
+SPL_APP=$readonly_app
+spl_start
+e2e_must key "$SPL_WINDOW" "$ID_SOURCE_EDIT" ESCAPE
+spl_expect_box '!!!' "Настройки не сохранены: нельзя записать файл $(e2e_winpath "$readonly_app")\\dravnik.ini"
+e2e_wait app
+e2e_assert_eq 0 "$E2E_STATUS" "exit code"
 e2e_log "ok"

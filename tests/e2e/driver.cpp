@@ -1400,6 +1400,63 @@ int cmdWaitFocus(int argc, wchar_t** argv) {
     }
 }
 
+// answers SEL [SECONDS]: the window's thread answers a sent message (WM_NULL) within SECONDS
+// (default 2): it is serving its messages, not stuck in work.
+int cmdAnswers(int argc, wchar_t** argv) {
+    HWND window = resolveControl(argv[0], L"-", 0);
+    if (window == nullptr) {
+        return 1;
+    }
+    double seconds = parseSeconds(argc, argv, 1, 2.0 * slowFactor());
+    DWORD_PTR result = 0;
+    DWORD start = GetTickCount();
+    if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, millis(seconds), &result) == 0) {
+        return fail(L"the window did not answer within %.1f s", seconds);
+    }
+    print(L"%.2f\n", (GetTickCount() - start) / 1000.0);
+    return 0;
+}
+
+LRESULT CALLBACK coverProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// cover SEL SECONDS: puts a black window of the driver's own over the window for SECONDS,
+// then takes it away, so that the window must paint what it uncovers.
+int cmdCover(int, wchar_t** argv) {
+    HWND window = resolveControl(argv[0], L"-", 0);
+    if (window == nullptr) {
+        return 1;
+    }
+    RECT rect;
+    if (!GetWindowRect(window, &rect)) {
+        return fail(L"no window rectangle");
+    }
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = coverProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    wc.lpszClassName = L"e2e_cover";
+    RegisterClassW(&wc);
+    HWND cover = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"e2e_cover", L"e2e_cover",
+                                 WS_POPUP | WS_VISIBLE, rect.left, rect.top, rect.right - rect.left,
+                                 rect.bottom - rect.top, nullptr, nullptr, wc.hInstance, nullptr);
+    if (cover == nullptr) {
+        return fail(L"cannot create the cover");
+    }
+    DWORD start = GetTickCount();
+    DWORD limit = millis(parseSeconds(2, argv, 1, 1.0));
+    while (GetTickCount() - start < limit) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&msg);
+        }
+        Sleep(20);
+    }
+    DestroyWindow(cover);
+    return 0;
+}
+
 // client-origin SEL: prints the screen position of the window's client area ("X Y"), to find
 // its pixels in a screenshot of the display.
 int cmdClientOrigin(int, wchar_t** argv) {
@@ -1635,6 +1692,8 @@ const Command kCommands[] = {
     {L"press", 2, cmdPress, L"SEL KEY...  post key presses to the control with the focus"},
     {L"wait-focus", 2, cmdWaitFocus, L"SEL ID [TIMEOUT]  wait until control ID has the focus"},
     {L"client-origin", 1, cmdClientOrigin, L"SEL  print the client area's screen position"},
+    {L"answers", 1, cmdAnswers, L"SEL [SECONDS]  fail when the window does not answer in time"},
+    {L"cover", 2, cmdCover, L"SEL SECONDS  cover the window with a black one for a while"},
     {L"time-browse", 2, cmdTimeBrowse,
      L"PATH SEL [TIMEOUT]  pick PATH, print seconds until SEL is gone (bench/)"},
     {L"time-click", 3, cmdTimeClick,

@@ -173,3 +173,47 @@ spl_assert_archive() {
     rm -rf "$E2E_TMP/joined"
     echo "$members"
 }
+
+# Skips the test when ImageMagick, which reads the screen, is missing.
+spl_need_screen() {
+    command -v import >/dev/null && command -v convert >/dev/null ||
+        e2e_skip "ImageMagick's import and convert are needed to read the screen"
+}
+
+# spl_screen_pixels X Y WIDTH HEIGHT: the pixels of that rectangle of the window's client area,
+# as it is on the screen now, one "X,Y: (R,G,B..." line each (ImageMagick's txt format).
+spl_screen_pixels() {
+    local origin x y shot="$E2E_TMP/screen.png"
+    origin=$(e2e_must client-origin "$SPL_WINDOW")
+    x=${origin% *}
+    y=${origin#* }
+    import -display "$DISPLAY" -window root "$shot" 2>/dev/null || e2e_fail "no screenshot"
+    convert "$shot" -crop "${3}x${4}+$((x + $1))+$((y + $2))" +repage -depth 8 txt:-
+}
+
+# The red share of the disc's pixels (centre (510, 143), radius 43 in the window's client
+# area), in per cent; false when the disc is not what is there.
+spl_disc_red_part() {
+    spl_screen_pixels 467 100 87 87 |
+        awk -F'[,: ()]+' '
+            /^[0-9]/ {
+                dx = $1 - 43; dy = $2 - 43
+                if (dx * dx + dy * dy > 40 * 40) next  # inside the red rim only
+                n++
+                if ($3 >= 240 && $4 <= 15 && $5 <= 15) red++
+                else if ($3 >= 240 && $4 >= 240 && $5 >= 240) white++
+            }
+            END {
+                if (n == 0 || red + white < 0.97 * n) exit 1
+                printf "%d\n", 100 * red / n
+            }'
+}
+
+# True when the form's empty white strip between the fields and the disc is white on the
+# screen (the window painted it), false while anything else is there.
+spl_form_painted() {
+    spl_screen_pixels 395 100 60 85 |
+        awk -F'[,: ()]+' '
+            /^[0-9]/ { n++; if ($3 >= 240 && $4 >= 240 && $5 >= 240) white++ }
+            END { exit (n > 0 && white == n) ? 0 : 1 }'
+}

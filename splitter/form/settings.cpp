@@ -12,9 +12,9 @@ const char kCloseToken[] = "CLOSE";
 const char kDoNotCloseToken[] = "DONOTCLOSE";
 const char kBesideSourceMark[] = "-";
 
-// Longest token the reader keeps: a size text as the size box takes it. Longer tokens come
-// only from hand-edited files and count as damaged.
-constexpr size_t kTokenSize = kSizeTextSize;
+// Longest value the reader keeps on the first five lines: a size text as the size box takes
+// it. Longer values come only from hand-edited files and count as damaged.
+constexpr size_t kFieldSize = kSizeTextSize;
 
 // Reads the file as people edit it: CR LF, a lone LF and a lone CR each read as one '\n'.
 class TextReader {
@@ -22,11 +22,6 @@ class TextReader {
     explicit TextReader(FILE* file) : file_(file) {}
 
     int get() {
-        if (unread_ != kNothing) {
-            int c = unread_;
-            unread_ = kNothing;
-            return c;
-        }
         int c = raw();
         if (c == '\r') {
             int next = raw();
@@ -38,45 +33,13 @@ class TextReader {
         return c;
     }
 
-    // Gives back the character get() returned last.
-    void unget(int c) { unread_ = c; }
-
-    // Skips white space and reads characters up to the next white space, which stays unread.
-    // Returns false at the end of the file before any character, or when the token is longer
-    // than outSize - 1 characters (the whole token is consumed then and out is emptied).
-    bool token(char* out, size_t outSize) {
-        int c = get();
-        while (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f') {
-            c = get();
-        }
-        if (c == EOF) {
-            out[0] = '\0';
-            return false;
-        }
-        size_t n = 0;
-        bool fits = true;
-        while (c != EOF && c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != '\v' &&
-               c != '\f') {
-            if (n + 1 < outSize) {
-                out[n++] = static_cast<char>(c);
-            } else {
-                fits = false;
-            }
-            c = get();
-        }
-        unget(c);
-        out[n] = '\0';
-        if (!fits) {
-            out[0] = '\0';
-        }
-        return fits;
-    }
-
     // Reads up to and including the next line end, keeping at most outSize - 1 characters
-    // without the line end; the rest of an overlong line is skipped. Blanks and tabs around
-    // the value are dropped. False when the file had already ended.
-    bool line(char* out, size_t outSize) {
+    // without the line end; the rest of an overlong line is skipped (and *cut set, when
+    // given). Blanks and tabs around the value are dropped. False when the file had already
+    // ended.
+    bool line(char* out, size_t outSize, bool* cut = nullptr) {
         size_t n = 0;
+        bool whole = true;
         int c = get();
         if (c == EOF) {
             out[0] = '\0';
@@ -85,16 +48,32 @@ class TextReader {
         while (c != EOF && c != '\n') {
             if (n + 1 < outSize) {
                 out[n++] = static_cast<char>(c);
+            } else if (c != ' ' && c != '\t') {
+                whole = false;
             }
             c = get();
         }
         out[n] = '\0';
         trimBlanks(out);
+        if (cut != nullptr) {
+            *cut = !whole;
+        }
+        return true;
+    }
+
+    // One of the first five lines: a value of at most outSize - 1 characters. False (out
+    // emptied) when the file has ended or the value is longer; such a line counts as damaged.
+    bool field(char* out, size_t outSize) {
+        bool cut = false;
+        if (!line(out, outSize, &cut) || cut) {
+            out[0] = '\0';
+            return false;
+        }
         return true;
     }
 
   private:
-    static constexpr int kNothing = -2;  // no character held back (EOF is -1)
+    static constexpr int kNothing = -2;  // no character read ahead (EOF is -1)
 
     int raw() {
         if (rawAhead_ != kNothing) {
@@ -116,7 +95,6 @@ class TextReader {
     }
 
     FILE* file_;
-    int unread_ = kNothing;
     int rawAhead_ = kNothing;
 };
 
@@ -171,14 +149,15 @@ void loadSettings(const char* path, SplitterState* state, SizeList* list) {
         return;
     }
     TextReader reader(file);
-    char token[kTokenSize];
-    if (!reader.token(token, sizeof token) || strcmp(token, kSettingsVersion) != 0) {
+    // Line by line, so that a value may hold blanks ("1 457 664") and any line end works.
+    char field[kFieldSize];
+    if (!reader.field(field, sizeof field) || strcmp(field, kSettingsVersion) != 0) {
         fclose(file);
         applyDefaults(state, list);
         return;
     }
-    reader.token(token, sizeof token);
-    state->closeAfterFinish = strcmp(token, kCloseToken) == 0 ? 1 : 0;
+    reader.field(field, sizeof field);
+    state->closeAfterFinish = strcmp(field, kCloseToken) == 0 ? 1 : 0;
 
     // The three sizes are taken only when all three are there and usable as the form would
     // apply them; otherwise the list starts from the defaults, so that no size below the
@@ -187,7 +166,7 @@ void loadSettings(const char* path, SplitterState* state, SizeList* list) {
     SizeList read;
     bool sizesUsable = true;
     for (int i = 0; i < kSizeListLength; ++i) {
-        if (!reader.token(read.entries[i], sizeof read.entries[i]) || !takeSize(read.entries[i])) {
+        if (!reader.field(read.entries[i], sizeof read.entries[i]) || !takeSize(read.entries[i])) {
             sizesUsable = false;
         }
     }
@@ -198,10 +177,8 @@ void loadSettings(const char* path, SplitterState* state, SizeList* list) {
     }
     state->volumeSize = static_cast<uint32_t>(parseSizeText(list->entries[0]));
 
-    // The rest of the third size's line, then the two folder lines, each without its line end
-    // and the blanks around it: what the form then uses is what the file shows.
-    char rest[kPathBufferSize];
-    reader.line(rest, sizeof rest);
+    // The two folder lines, each without its line end and the blanks around it: what the form
+    // then uses is what the file shows.
     state->lastSourceDir[0] = '\0';
     state->archiveDir[0] = '\0';
     reader.line(state->lastSourceDir, sizeof state->lastSourceDir);

@@ -1,4 +1,5 @@
-// The settings file "dravnik.ini" beside the splitter: seven CR LF lines in code page 1251.
+// The settings file "dravnik.ini" beside the splitter: seven lines in code page 1251, written
+// with CR LF, read with any line ends.
 //   V2.3 / CLOSE or DONOTCLOSE / three size texts / lastSourceDir / archiveDir or "-"
 // Portable: the window side hands the size list in and out as a SizeList.
 #pragma once

@@ -67,4 +67,19 @@ spl_wait_text "$ID_COUNT_VALUE" 4
 e2e_driver msgbox '*' none 1 >/dev/null 2>&1 && e2e_fail "-v1e5 showed a message"
 spl_close
 e2e_assert_same_bytes "$E2E_TMP/expected.ini" "$SPL_APP/dravnik.ini"
+
+# The decimal comma of a Russian keyboard: "1,38M" is 1.38M, shown and kept as "1.38M" (one
+# entry, not a second one), and the split cuts volumes of exactly 1447034 bytes.
+big="$E2E_TMP/data/big.bin"
+spl_make_file "$big" 3000000
+spl_start "$(e2e_winpath "$big")" -v20K "-a$(e2e_winpath "$E2E_TMP/data/comma")"
+type_size '1,38M'
+spl_wait_text "$ID_COUNT_VALUE" 3  # (3000000 + 7 + 10273) / 1447034, rounded up
+e2e_must set-focus "$SPL_WINDOW" "$ID_SOURCE_EDIT"
+spl_wait_text "$ID_VOLSIZE_BOX" "1.38M"
+e2e_assert_eq "1.38M 20K 30000 " "$(spl_items)" "size list after 1,38M"
+spl_enter "$ID_SOURCE_EDIT"
+spl_expect_box ':-)' "Готово!"
+e2e_assert_eq 3 "$(spl_assert_archive "$E2E_TMP/data/comma" "$big" 1 1447034)" "files of 1,38M"
+spl_close
 e2e_log "ok"

@@ -163,6 +163,13 @@ TEST(SettingsFile, ReadAsPeopleEditIt) {
     l = loadFrom(dir, "V2.3\r\nDONOTCLOSE\r\n20K\r\n30K\r\n40K\r\n\r\n\r\n");
     EXPECT_EQ(l.state.archiveDirMode, 0);
     EXPECT_STREQ(l.state.archiveDir, "");
+    // Sizes as the window shows them or a Russian keyboard types them: whole lines, blanks and
+    // the decimal comma included, taken in the form the list shows.
+    l = loadFrom(dir, "V2.3\nDONOTCLOSE\n1 457 664\n1,38M\n650 \xEC\n/s/\n/a/\n");
+    EXPECT_STREQ(l.list.entries[0], "1457664");
+    EXPECT_STREQ(l.list.entries[1], "1.38M");
+    EXPECT_STREQ(l.list.entries[2], "650M");
+    EXPECT_EQ(l.state.volumeSize, 1457664u);
 }
 
 TEST(SettingsFile, UnusableSizesReplaceTheWholeList) {

@@ -148,8 +148,7 @@ int runSplit(int argc, char** argv) {
         return 2;
     }
     // The archive's files are named by appending to NAME: a folder names none of them.
-    if (archiveName != nullptr &&
-        (archiveName[strlen(archiveName) - 1] == '/' || platformIsFolder(archiveName))) {
+    if (archiveName != nullptr && archiveName[strlen(archiveName) - 1] == '/') {
         return cliUsageError("split", "-a names a folder; give the archive's path and name");
     }
 
@@ -163,6 +162,10 @@ int runSplit(int argc, char** argv) {
                           sizeof state.archiveName)) {
         fprintf(stderr, "dravnik split: the archive name is longer than %u bytes\n", kMaxPathChars);
         return 1;
+    }
+    // Checked where the name goes: a bare NAME lies beside the source, not in this folder.
+    if (archiveName != nullptr && platformIsFolder(state.archiveName)) {
+        return cliUsageError("split", "-a names a folder; give the archive's path and name");
     }
     char headerName[kPathBufferSize];
     if (!headerNameFor(source, headerName, sizeof headerName)) {

@@ -162,8 +162,7 @@ FILE* platformCreateNewFile(const char* path, bool hold, ReplaceStatus* status) 
                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         DWORD error = GetLastError();
-        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
-            error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED) {
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
             *status = kReplaceBusy;
         }
         return nullptr;

@@ -104,7 +104,8 @@ ClaimResult claimUnfinishedFile(SplitFiles* files, const char* archiveName, int 
         return status == kReplaceBusy ? kClaimBusy : kClaimFailed;
     }
     if (!platformStreamIdentity(files->head, &files->headIdentity)) {
-        discardSplit(files);
+        closeHead(files);
+        platformRemoveFile(files->unfinishedName);
         return kClaimFailed;
     }
     setvbuf(files->head, buffer, _IOFBF, kStreamBufferSize);

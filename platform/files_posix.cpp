@@ -309,7 +309,7 @@ bool lockOpenFile(int fd) {
 FILE* platformCreateNewFile(const char* path, bool hold, ReplaceStatus* status) {
     *status = kReplaceFailed;
     // O_EXCL never follows a link and never opens what is there.
-    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, gNewFileMode);
     if (fd < 0) {
         if (errno == EEXIST) {
             *status = kReplaceBusy;
@@ -322,6 +322,7 @@ FILE* platformCreateNewFile(const char* path, bool hold, ReplaceStatus* status) 
     }
     if (file == nullptr) {
         // Ours alone until now: nobody else has been told of it.
+        int reason = errno;
         struct stat mine, named;
         bool ours = fstat(fd, &mine) == 0 && lstat(path, &named) == 0 &&
                     mine.st_ino == named.st_ino && mine.st_dev == named.st_dev;
@@ -329,6 +330,10 @@ FILE* platformCreateNewFile(const char* path, bool hold, ReplaceStatus* status) 
             unlink(path);
         }
         close(fd);
+        if (reason == EAGAIN || reason == EWOULDBLOCK) {
+            *status = kReplaceBusy;
+        }
+        errno = reason;
         return nullptr;
     }
     *status = kReplaced;

@@ -127,8 +127,8 @@ FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status);
 
 #ifndef _WIN32
 // The permission bits (read and write; within the umask) of every file platformReplaceFile
-// creates from now on: 0666 until set. The command line gives the split's files and the
-// joined file no more readers than the source has.
+// and platformCreateNewFile create from now on: 0666 until set. The command line gives the split's
+// files and the joined file no more readers than the source has.
 void platformSetNewFileMode(unsigned mode);
 #endif
 
@@ -203,7 +203,8 @@ bool platformSyncFolder(const char* path);
 // is held for this process until it is closed, in a way that both native programs and Windows
 // programs under Wine on this machine see: natively an exclusive flock and a write lock of the
 // open file description; on Windows no sharing and an exclusive lock on its first byte, which
-// Wine keeps as a record lock of the Unix file. Returns null unless *status is kReplaced.
+// Wine keeps as a record lock of the Unix file. Returns null unless *status is kReplaced;
+// natively errno then says why (EEXIST for a taken name).
 FILE* platformCreateNewFile(const char* path, bool hold, ReplaceStatus* status);
 
 // True when a running program holds the file path names as platformCreateNewFile's hold does,

@@ -320,8 +320,8 @@ bool splitFile(SplitterState* state, SplitUi* ui) {
     ClaimResult claim = claimUnfinishedFile(files, state->archiveName, split.plan.width, gImage,
                                             split.imageBytes, gHeadBuffer);
     if (claim != kClaimed) {
-        if (claim == kClaimForeign) {
-            errno = 0;  // a file of someone else's holds the name
+        if (claim != kClaimFailed) {
+            errno = 0;  // a file of someone else's, or a running split, holds the name
         }
         tellSystemError(ui, claim == kClaimBusy ? kTextArchiveBusy : kTextCannotCreate,
                         claim == kClaimForeign ? files->unfinishedName : files->unpackerName);

@@ -1,5 +1,6 @@
 #include "splitter/engine/split_files.h"
 
+#include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -153,6 +154,7 @@ bool publishArchive(SplitFiles* files, const unsigned char* record, uint32_t rec
     }
     // Something moved over the unfinished name is not this archive's unpacker file.
     if (!nameReachesHead(files)) {
+        errno = 0;
         return false;
     }
     if (kPlatformRenamesHeldFiles) {

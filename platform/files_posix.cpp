@@ -291,3 +291,79 @@ bool platformSyncFolder(const char* path) {
     close(fd);
     return synced;
 }
+
+namespace {
+
+// A write lock on the whole file, of this open file description: unlike a process's record
+// lock it is not dropped when another descriptor of the file closes, and it conflicts with the
+// record locks that Wine takes for Windows programs.
+bool lockOpenFile(int fd) {
+    struct flock lock = {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    return fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+}  // namespace
+
+FILE* platformCreateNewFile(const char* path, bool hold, ReplaceStatus* status) {
+    *status = kReplaceFailed;
+    // O_EXCL never follows a link and never opens what is there.
+    int fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, gNewFileMode);
+    if (fd < 0) {
+        if (errno == EEXIST) {
+            *status = kReplaceBusy;
+        }
+        return nullptr;
+    }
+    FILE* file = nullptr;
+    if (!hold || (flock(fd, LOCK_EX | LOCK_NB) == 0 && lockOpenFile(fd))) {
+        file = fdopen(fd, "wb");
+    }
+    if (file == nullptr) {
+        // Ours alone until now: nobody else has been told of it.
+        int reason = errno;
+        struct stat mine, named;
+        bool ours = fstat(fd, &mine) == 0 && lstat(path, &named) == 0 &&
+                    mine.st_ino == named.st_ino && mine.st_dev == named.st_dev;
+        if (ours) {
+            unlink(path);
+        }
+        close(fd);
+        if (reason == EAGAIN || reason == EWOULDBLOCK) {
+            *status = kReplaceBusy;
+        }
+        errno = reason;
+        return nullptr;
+    }
+    *status = kReplaced;
+    return file;
+}
+
+bool platformFileHeld(const char* path) {
+    int fd = open(path, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st;
+    struct flock lock = {};
+    lock.l_type = F_RDLCK;
+    lock.l_whence = SEEK_SET;
+    bool held = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                ((flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK) ||
+                 (fcntl(fd, F_OFD_GETLK, &lock) == 0 && lock.l_type != F_UNLCK));
+    close(fd);
+    return held;
+}
+
+bool platformRenameNew(const char* from, const char* to) {
+    if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) != 0) {
+        // A file system that cannot rename that way: a second name, then the first one gone.
+        if ((errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) || link(from, to) != 0) {
+            return false;
+        }
+        unlink(from);
+    }
+    platformSyncFolder(to);
+    return true;
+}

@@ -151,3 +151,56 @@ bool platformSyncFolder(const char* path) {
     CloseHandle(h);
     return flushed;
 }
+
+// The split's own files. Their hold is also a lock on the first byte: Wine keeps it as a record
+// lock of the Unix file, which a native split sees (and Wine refuses this lock while a native
+// split holds its file), where sharing modes stay inside Wine.
+
+FILE* platformCreateNewFile(const char* path, bool hold, ReplaceStatus* status) {
+    *status = kReplaceFailed;
+    HANDLE h = CreateFileA(path, GENERIC_WRITE | DELETE, hold ? 0 : FILE_SHARE_READ, nullptr,
+                           CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) {
+            *status = kReplaceBusy;
+        }
+        return nullptr;
+    }
+    OVERLAPPED at = {};
+    if (hold && !LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+        // Removed through its own handle: the name may reach another file by now.
+        FILE_DISPOSITION_INFO disposition = {TRUE};
+        SetFileInformationByHandle(h, FileDispositionInfo, &disposition, sizeof disposition);
+        CloseHandle(h);
+        *status = kReplaceBusy;
+        return nullptr;
+    }
+    FILE* file = streamFromHandle(h, "wb", _O_WRONLY | _O_BINARY);
+    if (file == nullptr) {
+        DeleteFileA(path);
+    } else {
+        *status = kReplaced;
+    }
+    return file;
+}
+
+bool platformFileHeld(const char* path) {
+    HANDLE h =
+        CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return GetLastError() == ERROR_SHARING_VIOLATION;
+    }
+    // A shared lock: refused while anyone holds the file's first byte exclusively.
+    OVERLAPPED at = {};
+    bool held =
+        GetFileType(h) == FILE_TYPE_DISK && !LockFileEx(h, LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at);
+    CloseHandle(h);
+    return held;
+}
+
+bool platformRenameNew(const char* from, const char* to) {
+    // Without MOVEFILE_REPLACE_EXISTING a taken name is never replaced.
+    return MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH) != 0;
+}

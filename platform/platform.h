@@ -127,8 +127,8 @@ FILE* platformReplaceFile(const char* path, bool hold, ReplaceStatus* status);
 
 #ifndef _WIN32
 // The permission bits (read and write; within the umask) of every file platformReplaceFile
-// creates from now on: 0666 until set. The command line gives the split's files and the
-// joined file no more readers than the source has.
+// and platformCreateNewFile create from now on: 0666 until set. The command line gives the split's
+// files and the joined file no more readers than the source has.
 void platformSetNewFileMode(unsigned mode);
 #endif
 
@@ -192,6 +192,29 @@ bool platformRenameOver(const char* from, const char* to);
 // synced; on Windows its handle is flushed, which NTFS does and some file systems refuse.
 // False when that failed.
 bool platformSyncFolder(const char* path);
+
+// ---------------------------------------------------------------------------------------------
+// The split's own files: each is created new, under a name that nothing holds, and renamed only
+// onto a name that nothing holds, so that a file that appears under one of its names meanwhile
+// is never replaced. (The join replaces its target through platformRenameOver instead.)
+
+// A new, empty file for binary writing; a taken name (a file, a link, even one that reaches
+// nothing, anything at all) is left as it is and reported as kReplaceBusy. With hold, the file
+// is held for this process until it is closed, in a way that both native programs and Windows
+// programs under Wine on this machine see: natively an exclusive flock and a write lock of the
+// open file description; on Windows no sharing and an exclusive lock on its first byte, which
+// Wine keeps as a record lock of the Unix file. Returns null unless *status is kReplaced;
+// natively errno then says why (EEXIST for a taken name).
+FILE* platformCreateNewFile(const char* path, bool hold, ReplaceStatus* status);
+
+// True when a running program holds the file path names as platformCreateNewFile's hold does,
+// natively or under Wine, or (Windows) has it open without sharing.
+bool platformFileHeld(const char* path);
+
+// Gives the file `from` the name `to` only while `to` names nothing: an entry that appears
+// there is never replaced. Both names lie in one folder; the new name has reached the disk when
+// it returns. False when the rename failed (or `to` was taken).
+bool platformRenameNew(const char* from, const char* to);
 
 // True where a file can be renamed and removed while this process holds it (natively). Windows
 // refuses both for a file opened without FILE_SHARE_DELETE, as platformReplaceFile's held file

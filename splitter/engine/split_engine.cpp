@@ -71,16 +71,6 @@ void noteFailure(Split* split, const char* format, const char* argument) {
     errno = reason;
 }
 
-// A new member file in place of whatever its name held (never written through a link).
-FILE* openMember(const char* name, char* buffer) {
-    ReplaceStatus status;
-    FILE* file = platformReplaceFile(name, false, &status);
-    if (file != nullptr) {
-        setvbuf(file, buffer, _IOFBF, kStreamBufferSize);
-    }
-    return file;
-}
-
 // True when everything written to the stream so far reached the file. Flushes and checks:
 // Wine's fclose does not report a failed flush of the buffer.
 bool flushed(FILE* file) {
@@ -189,12 +179,11 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
         bool last = remaining <= state->volumeSize;
         uint32_t count = last ? static_cast<uint32_t>(remaining) : state->volumeSize;
         volumeFileName(name, sizeof name, state->archiveName, ++k, split->plan.width);
-        split->member = openMember(name, gMemberBuffer);
+        split->member = createVolume(&split->files, name, gMemberBuffer);
         if (split->member == nullptr) {
             noteFailure(split, kTextCannotCreate, name);
             return kOutcomeReported;
         }
-        split->files.volumesStarted = k;
         outcome = copySource(split, split->member, count);
         if (outcome != kOutcomeDone) {
             return outcome;
@@ -331,8 +320,8 @@ bool splitFile(SplitterState* state, SplitUi* ui) {
     ClaimResult claim = claimUnfinishedFile(files, state->archiveName, split.plan.width, gImage,
                                             split.imageBytes, gHeadBuffer);
     if (claim != kClaimed) {
-        if (claim == kClaimForeign) {
-            errno = 0;  // a file of someone else's holds the name
+        if (claim != kClaimFailed) {
+            errno = 0;  // a file of someone else's, or a running split, holds the name
         }
         tellSystemError(ui, claim == kClaimBusy ? kTextArchiveBusy : kTextCannotCreate,
                         claim == kClaimForeign ? files->unfinishedName : files->unpackerName);

@@ -618,6 +618,42 @@ TEST(SplitEngine, VolumeThatCannotBeCreatedIsReportedByName) {
     EXPECT_EQ(filesStartingWith(f.dir.path(), "set."), (std::vector<std::string>{blocker}));
 }
 
+TEST(SplitEngine, AFileThatAppearsUnderAnArchiveNameMeanwhileStopsTheSplitAndStays) {
+    // Nobody was asked about these names: the split creates its files new and renames its
+    // unpacker file only onto a free name, and removes nothing it did not create.
+    for (const char* name : {"set.3.bin", "set.0.exe", "set.~part"}) {
+        SCOPED_TRACE(name);
+        Fixture f("data.txt", 100000, 20480);
+        std::string user = f.dir.file(name);
+        Bytes precious = patternBytes(100, 6);
+        f.ui.onTitle = [&] {
+            if (f.ui.events.back() == "title Работаю...") {
+                // Appears whole, as a file moved there does.
+                ASSERT_TRUE(writeFile(user + ".new", precious));
+                ASSERT_EQ(rename((user + ".new").c_str(), user.c_str()), 0);
+            }
+        };
+        EXPECT_FALSE(f.split());
+        std::string refused = name == std::string("set.3.bin") ? user : f.base() + ".0.exe";
+        EXPECT_EQ(f.ui.messages(),
+                  (std::vector<std::string>{"message :-( Не могу создать архив " + refused + "!"}));
+        Bytes kept;
+        EXPECT_TRUE(readFile(user, &kept));
+        EXPECT_EQ(kept, precious);
+        EXPECT_EQ(filesStartingWith(f.dir.path(), "set."), (std::vector<std::string>{user}));
+    }
+}
+
+TEST(SplitEngine, AFifoAtTheUnfinishedNameIsLeftAloneAndNotTakenForARunningSplit) {
+    Fixture f("data.txt", 100000, 20480);
+    std::string fifo = f.base() + ".~part";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(f.split());
+    EXPECT_EQ(f.ui.messages(),
+              (std::vector<std::string>{"message :-( Не могу создать архив " + fifo + "!"}));
+    EXPECT_EQ(filesStartingWith(f.dir.path(), "set."), (std::vector<std::string>{fifo}));
+}
+
 TEST(SplitEngine, ASplitCutShortLeavesNothingThatPassesForTheArchive) {
     // Three members, the last one longer than a stream buffer: each cut comes while the last
     // volume is written. The source is read through its own descriptor, found by its name.

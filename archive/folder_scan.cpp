@@ -61,29 +61,13 @@ void examine(ScanContext* context, unsigned k) {
 // The member number that a folder entry's name stands for, or -1: the stem, a dot, W digits, a
 // dot and "exe" (all zeros) or "bin", letter case aside.
 int64_t memberNumberOf(const ScanContext* context, const char* entry) {
-    size_t width = static_cast<size_t>(context->width);
-    if (strlen(entry) != context->stemLength + width + 5 ||
-        !namesEqualIgnoringCase(entry, context->stem, static_cast<long>(context->stemLength))) {
-        return -1;
-    }
-    const char* p = entry + context->stemLength;
-    if (p[0] != '.' || p[width + 1] != '.') {
-        return -1;
-    }
-    // Ten digits can exceed 32 bits (unsigned long on Windows): a number that wrapped could
-    // pass for a small one.
     uint64_t k = 0;
-    for (size_t i = 1; i <= width; ++i) {
-        if (p[i] < '0' || p[i] > '9') {
-            return -1;
-        }
-        k = k * 10 + static_cast<uint64_t>(p[i] - '0');
-    }
-    const char* extension = p + width + 2;
-    if (namesEqualIgnoringCase(extension, kUnpackerEnding + 1)) {
+    MemberKind kind =
+        readMemberName(entry, context->stem, context->stemLength, context->width, true, &k);
+    if (kind == kUnpackerMember) {
         return k == 0 ? 0 : -1;
     }
-    if (namesEqualIgnoringCase(extension, kVolumeEnding + 1) && k >= 1 && k <= context->lastStale) {
+    if (kind == kVolumeMember && k >= 1 && k <= context->lastStale) {
         return static_cast<int64_t>(k);
     }
     return -1;

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "platform/platform.h"
+
 namespace {
 
 void putLe(unsigned char* out, uint64_t value, int bytes) {
@@ -162,35 +164,57 @@ void writeVolumeEnding(char* digits, int width, unsigned k) {
     memcpy(digits + width, kVolumeEnding, sizeof kVolumeEnding);
 }
 
+namespace {
+
+bool endingIs(const char* ending, const char* expected, bool ignoreCase) {
+    return ignoreCase ? namesEqualIgnoringCase(ending, expected, kEndingChars)
+                      : memcmp(ending, expected, kEndingChars) == 0;
+}
+
+}  // namespace
+
+MemberKind readMemberEnding(const char* name, size_t length, int width, bool ignoreCase,
+                            uint64_t* number) {
+    if (!memberEndingInName(name, static_cast<unsigned>(length), width)) {
+        return kNoMember;
+    }
+    const char* digits = name + length - memberEndingChars(width);
+    uint64_t k = 0;
+    for (int i = 0; i < width; ++i) {
+        if (digits[i] < '0' || digits[i] > '9') {
+            return kNoMember;
+        }
+        k = k * 10 + static_cast<uint64_t>(digits[i] - '0');
+    }
+    MemberKind kind = endingIs(digits + width, kUnpackerEnding, ignoreCase) ? kUnpackerMember
+                      : endingIs(digits + width, kVolumeEnding, ignoreCase) ? kVolumeMember
+                                                                            : kNoMember;
+    if (kind != kNoMember) {
+        *number = k;
+    }
+    return kind;
+}
+
+MemberKind readMemberName(const char* name, const char* base, size_t baseLength, int width,
+                          bool ignoreCase, uint64_t* number) {
+    size_t length = strlen(name);
+    if (width < 1 || length != baseLength + 1 + static_cast<size_t>(width) + kEndingChars ||
+        name[baseLength] != '.') {
+        return kNoMember;
+    }
+    bool sameBase = ignoreCase ? namesEqualIgnoringCase(name, base, static_cast<long>(baseLength))
+                               : memcmp(name, base, baseLength) == 0;
+    return sameBase ? readMemberEnding(name, length, width, ignoreCase, number) : kNoMember;
+}
+
 bool archiveNameConflict(const char* sourcePath, const char* archiveName, int volumeCount,
                          int* numberWidth) {
     int width = digitWidth(volumeCount);
     *numberWidth = width;
-    size_t n = strlen(archiveName);
-    if (strncmp(sourcePath, archiveName, n) != 0 || strlen(sourcePath) < n) {
-        return false;
-    }
-    const char* rest = sourcePath + n;
-    if (*rest != '.') {
-        return false;
-    }
-    ++rest;
-    bool allZeros = true;
-    for (int i = 0; i < width; ++i) {
-        if (rest[i] != '0') {
-            allZeros = false;
-            break;
-        }
-    }
-    if (allZeros && strcmp(rest + width, kUnpackerEnding) == 0) {
-        return true;
-    }
-    for (int i = 0; i < width; ++i) {
-        if (rest[i] < '0' || rest[i] > '9') {
-            return false;
-        }
-    }
-    return strcmp(rest + width, kVolumeEnding) == 0;
+    uint64_t k = 0;
+    MemberKind kind =
+        readMemberName(sourcePath, archiveName, strlen(archiveName), width, false, &k);
+    return kind == kVolumeMember || (kind == kUnpackerMember && k == 0);
 }
 
 int lastBackslashIndex(const char* text) {

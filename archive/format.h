@@ -111,9 +111,51 @@ static_assert(sizeof kUnfinishedEnding - 1 <= 2 + kEndingChars, "no longer than 
 bool unfinishedFileName(char* out, size_t outSize, const char* base);
 
 // A volume's path from the unpacker file's path, as the unpacker finds its volumes: the W digits
-// and ".exe" at its end become volume k's number and ".bin". `digits` points at those W digits;
-// it gets W + 4 characters and the terminator.
+// and ".exe" at its end become volume k's number and ".bin". `digits` points at those W digits
+// (memberEndingInName); it gets W + 4 characters and the terminator.
 void writeVolumeEnding(char* digits, int width, unsigned k);
+
+// Reading names back: which member of an archive a name stands for.
+enum MemberKind {
+    kNoMember,
+    kUnpackerMember,  // W digits and ".exe" (all zeros in an archive's own unpacker name)
+    kVolumeMember,    // W digits and ".bin"
+};
+
+// The bytes a member name's number and ending take: W digits and ".exe" or ".bin".
+inline unsigned memberEndingChars(int width) {
+    return static_cast<unsigned>(width) + kEndingChars;
+}
+
+// True when the last memberEndingChars(width) bytes of a path (or name) of `length` bytes lie
+// within its name: it is that long, and they hold no separator or drive colon. The unpacker
+// finds its volumes by writing over exactly these bytes of its own path.
+inline bool memberEndingInName(const char* path, unsigned length, int width) {
+    unsigned tail = memberEndingChars(width);
+    if (length < tail) {
+        return false;
+    }
+    const char* p = path + length - tail;
+    for (unsigned i = 0; i < tail; ++i) {
+        if (p[i] == '/' || p[i] == '\\' || p[i] == ':') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Reads the last W + 4 bytes of `name` (length bytes) as a member's number and ending: W
+// decimal digits, then ".exe" or ".bin", with ignoreCase in any letter case (as Windows compares
+// names). Returns the kind and puts the digits' value into *number (64 bits: ten digits can
+// pass 2^32); kNoMember, *number untouched, for any other ending. What stands in front of the
+// digits is the caller's to check.
+MemberKind readMemberEnding(const char* name, size_t length, int width, bool ignoreCase,
+                            uint64_t* number);
+
+// Reads `name` as the name of a member of base name `base` (its first baseLength bytes): the
+// base (with ignoreCase in any letter case), a dot and a member's ending, nothing more.
+MemberKind readMemberName(const char* name, const char* base, size_t baseLength, int width,
+                          bool ignoreCase, uint64_t* number);
 
 // H, the bytes in front of the first data byte of the unpacker file, for a name of L bytes.
 inline uint32_t headerSize(uint32_t nameLength) {
@@ -126,8 +168,15 @@ inline uint32_t headerSize(uint32_t nameLength) {
 // kMaxVolumeCount (the record cannot hold it) and one below 2 (no volume to write).
 uint64_t memberCountFor(uint64_t sourceSize, uint32_t header, uint32_t volumeSize);
 
+// True when a volume of an archive whose unpacker file is volumeSize bytes (V) has the size
+// the layout gives it: exactly V, or 1 to V bytes for the last volume.
+inline bool volumeSizeFits(int64_t size, int64_t volumeSize, bool last) {
+    return last ? size >= 1 && size <= volumeSize : size == volumeSize;
+}
+
 // Sets *numberWidth = digitWidth(volumeCount), then tells whether sourcePath is itself the name
-// of a member of the archive `archiveName` (case-sensitive byte comparison).
+// of a member of the archive `archiveName` (case-sensitive byte comparison). A volume name of
+// number 0 counts too: it is no member's, but too close to one to write beside.
 bool archiveNameConflict(const char* sourcePath, const char* archiveName, int volumeCount,
                          int* numberWidth);
 

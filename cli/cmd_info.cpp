@@ -124,19 +124,12 @@ struct PresentVolumes {
 
 void notePresentVolume(const char* name, void* context) {
     PresentVolumes* present = static_cast<PresentVolumes*>(context);
-    size_t width = static_cast<size_t>(present->width);
-    if (strlen(name) != present->stemLength + width + kEndingChars ||
-        memcmp(name, present->stemName, present->stemLength) != 0 ||
-        strcmp(name + present->stemLength + width, kVolumeEnding) != 0) {
-        return;
-    }
+    size_t length = strlen(name);
     uint64_t number = 0;
-    for (size_t i = 0; i < width; ++i) {
-        char digit = name[present->stemLength + i];
-        if (digit < '0' || digit > '9') {
-            return;
-        }
-        number = number * 10 + static_cast<uint64_t>(digit - '0');
+    if (length != present->stemLength + memberEndingChars(present->width) ||
+        memcmp(name, present->stemName, present->stemLength) != 0 ||
+        readMemberEnding(name, length, present->width, false, &number) != kVolumeMember) {
+        return;
     }
     if (number <= UINT32_MAX) {
         present->numbers.push_back(static_cast<uint32_t>(number));
@@ -177,7 +170,7 @@ void printMissing(char* path, size_t stem, int width, uint32_t first, uint32_t l
 int64_t checkVolumes(const char* archivePath, int width, int memberCount, uint64_t volumeSize,
                      uint64_t* dataBytes) {
     size_t length = strlen(archivePath);
-    size_t stem = length - static_cast<size_t>(width) - kEndingChars;  // the caller checked it
+    size_t stem = length - memberEndingChars(width);  // the caller checked it
     char path[kInfoPathSize];
     memcpy(path, archivePath, stem);
     path[stem] = '\0';
@@ -208,19 +201,15 @@ int64_t checkVolumes(const char* archivePath, int width, int memberCount, uint64
         }
         *dataBytes += static_cast<uint64_t>(size);
         uint64_t actual = static_cast<uint64_t>(size);
-        if (k != last && actual != volumeSize) {
-            printf(": %llu bytes, wrong size (must be %llu)\n",
-                   static_cast<unsigned long long>(actual),
-                   static_cast<unsigned long long>(volumeSize));
-            ++problems;
-        } else if (k == last && (actual < 1 || actual > volumeSize)) {
-            printf(": %llu bytes, wrong size (the last volume holds 1 to %llu)\n",
-                   static_cast<unsigned long long>(actual),
-                   static_cast<unsigned long long>(volumeSize));
-            ++problems;
-        } else {
+        if (volumeSizeFits(size, static_cast<int64_t>(volumeSize), k == last)) {
             printf(": %llu bytes, ok\n", static_cast<unsigned long long>(actual));
+            continue;
         }
+        printf(k == last ? ": %llu bytes, wrong size (the last volume holds 1 to %llu)\n"
+                         : ": %llu bytes, wrong size (must be %llu)\n",
+               static_cast<unsigned long long>(actual),
+               static_cast<unsigned long long>(volumeSize));
+        ++problems;
     }
     return problems;
 }
@@ -229,17 +218,9 @@ int64_t checkVolumes(const char* archivePath, int width, int memberCount, uint64
 // replacing exactly that ending.
 bool endsLikeUnpacker(const char* path, int width) {
     size_t length = strlen(path);
-    size_t ending = static_cast<size_t>(width) + kEndingChars;
-    if (length <= ending || length >= kInfoPathSize) {
-        return false;
-    }
-    const char* digits = path + length - ending;
-    for (int i = 0; i < width; ++i) {
-        if (digits[i] < '0' || digits[i] > '9') {
-            return false;
-        }
-    }
-    return strcmp(digits + width, kUnpackerEnding) == 0;
+    uint64_t number = 0;
+    return length > memberEndingChars(width) && length < kInfoPathSize &&
+           readMemberEnding(path, length, width, false, &number) == kUnpackerMember;
 }
 
 }  // namespace

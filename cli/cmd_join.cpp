@@ -49,13 +49,14 @@ uint64_t expectedTargetSize(const char* archivePath, int memberCount) {
     uint64_t total = static_cast<uint64_t>(size) - header;
     int width = digitWidth(memberCount);
     size_t length = strlen(archivePath);
-    size_t tail = static_cast<size_t>(width) + kEndingChars;
     char path[kArchivePathSize];
-    if (length < tail || length >= sizeof path) {
+    // The join's own test of the path: where it cannot form volume names, it reads none.
+    if (length >= sizeof path ||
+        !memberEndingInName(archivePath, static_cast<unsigned>(length), width)) {
         return 0;
     }
     memcpy(path, archivePath, length + 1);
-    char* number = path + length - tail;
+    char* number = path + length - memberEndingChars(width);
     for (int k = 1; k < memberCount; ++k) {
         writeVolumeEnding(number, width, static_cast<unsigned>(k));
         int64_t volume = platformFileSize(path);

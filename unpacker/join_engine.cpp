@@ -39,16 +39,10 @@ bool isSeparator(char c) {
 // Overwrites the last width + 4 characters of path (length characters) with the number and
 // ".bin". False when they would reach into the folder part.
 bool formVolumePath(char* path, unsigned length, const char* number, int width) {
-    unsigned tail = static_cast<unsigned>(width) + kEndingChars;
-    if (length < tail) {
+    if (!memberEndingInName(path, length, width)) {
         return false;
     }
-    char* p = path + length - tail;
-    for (unsigned i = 0; i < tail; ++i) {
-        if (isSeparator(p[i]) || p[i] == ':') {
-            return false;
-        }
-    }
+    char* p = path + length - memberEndingChars(width);
     memcpy(p, number, static_cast<unsigned>(width));
     memcpy(p + width, kVolumeEnding, kEndingChars);
     return true;
@@ -164,10 +158,6 @@ int copyPiece(PlatformFile source, PlatformFile target, int64_t size, char* buff
     }
     return 0;
 #endif
-}
-
-bool volumeSizeFits(int64_t size, int64_t volumeSize, bool last) {
-    return last ? size >= 1 && size <= volumeSize : size == volumeSize;
 }
 
 namespace {

@@ -122,10 +122,6 @@ class JoinUi {
 int copyPiece(PlatformFile source, PlatformFile target, int64_t size, char* buffer,
               unsigned bufferSize, JoinUi* ui = nullptr);
 
-// True when a volume of an archive whose unpacker file is volumeSize bytes (V) has the size
-// the layout gives it: exactly V, or 1 to V bytes for the last volume.
-bool volumeSizeFits(int64_t size, int64_t volumeSize, bool last);
-
 // The incomplete file's name for the target name `name` into out (limit + 1 bytes): the name,
 // cut short where the result would pass limit (bytes natively; on Windows characters, with
 // room left for the longer UTF-8 form that Wine stores), and kIncompleteEnding. It is never the

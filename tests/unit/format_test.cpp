@@ -85,6 +85,36 @@ TEST(MemberNames, UnpackerAndVolumeNames) {
     EXPECT_STREQ(out, "b.10.bin");
 }
 
+TEST(MemberNames, ReadBackAsBuilt) {
+    char name[kPathBufferSize];
+    uint64_t k = 99;
+    ASSERT_TRUE(volumeFileName(name, sizeof name, "set", kMaxVolumeCount - 1, kMaxDigitWidth));
+    EXPECT_EQ(readMemberName(name, "set", 3, kMaxDigitWidth, false, &k), kVolumeMember);
+    EXPECT_EQ(k, static_cast<uint64_t>(kMaxVolumeCount - 1));
+    ASSERT_TRUE(unpackerFileName(name, sizeof name, "set", 2));
+    EXPECT_EQ(readMemberName(name, "set", 3, 2, false, &k), kUnpackerMember);
+    EXPECT_EQ(k, 0u);
+    // Ten digits beyond 32 bits keep their value.
+    EXPECT_EQ(readMemberName("set.9999999999.bin", "set", 3, 10, false, &k), kVolumeMember);
+    EXPECT_EQ(k, 9999999999ull);
+    // Letter case counts only when asked to.
+    EXPECT_EQ(readMemberName("SET.07.BIN", "set", 3, 2, false, &k), kNoMember);
+    EXPECT_EQ(readMemberName("SET.07.BIN", "set", 3, 2, true, &k), kVolumeMember);
+    EXPECT_EQ(k, 7u);
+    for (const char* other : {"set.7.bin", "set.007.bin", "set.0a.bin", "set.07.bin.txt",
+                              "set.07.txt", "sat.07.bin", "set-07.bin", "set.07"}) {
+        SCOPED_TRACE(other);
+        EXPECT_EQ(readMemberName(other, "set", 3, 2, true, &k), kNoMember);
+    }
+    // The unpacker's own path: any front, its last W + 4 bytes read as it finds its volumes.
+    EXPECT_EQ(readMemberEnding("x/a12.exe", 9, 2, false, &k), kUnpackerMember);
+    EXPECT_EQ(k, 12u);
+    EXPECT_TRUE(memberEndingInName("ab1.exe", 7, 2));
+    EXPECT_FALSE(memberEndingInName("x/1.exe", 7, 2));  // would reach into the folder
+    EXPECT_FALSE(memberEndingInName("c:1.exe", 7, 2));
+    EXPECT_FALSE(memberEndingInName("1.exe", 5, 2));
+}
+
 TEST(MemberNames, NameThatWouldNotFitIsRefused) {
     char base[300];
     memset(base, 'a', sizeof base);

@@ -12,10 +12,9 @@
 #include <vector>
 
 #include "archive/format.h"
-#include "tests/unit/split_cli_support.h"
-#include "tests/unit/split_test_support.h"
+#include "tests/unit/test_support.h"
 
-using namespace splittest;
+using namespace testsupport;
 
 namespace {
 

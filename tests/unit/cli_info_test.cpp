@@ -7,10 +7,9 @@
 
 #include "archive/format.h"
 
-#include "tests/unit/split_cli_support.h"
-#include "tests/unit/split_test_support.h"
+#include "tests/unit/test_support.h"
 
-using namespace splittest;
+using namespace testsupport;
 
 namespace {
 

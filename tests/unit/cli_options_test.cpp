@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/options.h"
-#include "tests/unit/split_cli_support.h"
+#include "tests/unit/test_support.h"
 
 namespace {
 
@@ -120,7 +120,7 @@ TEST(CliOptions, HelpAndVersionOnStandardOutputUsageErrorsOnStandardError) {
         SCOPED_TRACE(c.args.empty() ? "" : c.args.back());
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
-        EXPECT_EQ(splittest::runCommand(c.command, c.args), c.code);
+        EXPECT_EQ(testsupport::runCommand(c.command, c.args), c.code);
         std::string err = testing::internal::GetCapturedStderr();
         EXPECT_EQ(testing::internal::GetCapturedStdout(), c.out);
         EXPECT_EQ(err.rfind(c.err, 0), 0u) << err;

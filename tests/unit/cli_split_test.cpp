@@ -6,10 +6,9 @@
 #include <string>
 
 #include "archive/format.h"
-#include "tests/unit/split_cli_support.h"
-#include "tests/unit/split_test_support.h"
+#include "tests/unit/test_support.h"
 
-using namespace splittest;
+using namespace testsupport;
 
 namespace {
 
@@ -18,28 +17,6 @@ const Bytes& embeddedImage() {
                              kEmbeddedUnpackerImage + kEmbeddedUnpackerImage_size);
     return image;
 }
-
-// Source size that gives exactly M members with `last` bytes in the last volume.
-size_t sizeFor(int members, uint32_t volumeSize, size_t nameLength, size_t last) {
-    return static_cast<size_t>(members - 1) * volumeSize + last - headerSize(nameLength);
-}
-
-// Standard input from /dev/null for the time of one object: questions are then refused.
-class NoTerminal {
-  public:
-    NoTerminal() : saved_(dup(STDIN_FILENO)) {
-        int null = open("/dev/null", O_RDONLY);
-        dup2(null, STDIN_FILENO);
-        close(null);
-    }
-    ~NoTerminal() {
-        dup2(saved_, STDIN_FILENO);
-        close(saved_);
-    }
-
-  private:
-    int saved_;
-};
 
 }  // namespace
 

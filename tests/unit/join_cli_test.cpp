@@ -18,25 +18,20 @@
 #include "archive/format.h"
 #include "cli/commands.h"
 #include "unpacker/join_engine.h"
+#include "tests/unit/test_support.h"
+
+using namespace testsupport;
 
 namespace {
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 struct CliArchive {
-    std::string dir;
+    TempDir temp;
+    std::string dir = temp.path();
     std::string data;
     std::string exe;
 
     // A two-volume archive (M = 3) of a source whose code page 1251 name is `name`.
     explicit CliArchive(const std::string& name) {
-        char pattern[] = "/tmp/join_cli_test.XXXXXX";
-        dir = mkdtemp(pattern);
         mkdir((dir + "/out").c_str(), 0755);
         uint32_t header = headerSize(static_cast<uint32_t>(name.size()));
         data.resize(2 * kMinVolumeSize + 500 - header);
@@ -44,18 +39,8 @@ struct CliArchive {
             data[i] = static_cast<char>(i * 7 + 3);
         }
         FileRecord record = {0, 0, 132223104000000000ull, kAttrArchive | kAttrReadOnly, 3};
-        unsigned char encoded[kFileRecordSize];
-        encodeFileRecord(record, encoded);
-        exe = dir + "/set.0.exe";
-        size_t first = kMinVolumeSize - header;
-        std::ofstream(exe, std::ios::binary)
-            << std::string(kUnpackerImageSize, 'i') << name << '"'
-            << std::string(reinterpret_cast<char*>(encoded), kFileRecordSize)
-            << data.substr(0, first);
-        std::ofstream(dir + "/set.1.bin", std::ios::binary) << data.substr(first, kMinVolumeSize);
-        std::ofstream(dir + "/set.2.bin", std::ios::binary) << data.substr(first + kMinVolumeSize);
+        writeArchive(dir + "/set", name, data, kMinVolumeSize, &exe, &record, 'i');
     }
-    ~CliArchive() { system(("chmod -R u+w '" + dir + "'; rm -rf '" + dir + "'").c_str()); }
 
     std::string volume(int k) const { return dir + "/set." + std::to_string(k) + ".bin"; }
 
@@ -69,13 +54,7 @@ struct CliArchive {
         return readFile(exe) + readFile(volume(1)) + readFile(volume(2));
     }
 
-    int join(std::vector<std::string> args) {
-        std::vector<char*> argv;
-        for (std::string& a : args) {
-            argv.push_back(&a[0]);
-        }
-        return runJoin(static_cast<int>(argv.size()), argv.data());
-    }
+    int join(std::vector<std::string> args) { return dravnikJoin(args); }
 };
 
 }  // namespace

@@ -16,38 +16,11 @@
 
 #include "archive/format.h"
 #include "platform/platform.h"
+#include "tests/unit/test_support.h"
+
+using namespace testsupport;
 
 namespace {
-
-class TempDir {
-  public:
-    TempDir() {
-        char pattern[] = "/tmp/join_engine_test.XXXXXX";
-        path_ = mkdtemp(pattern);
-    }
-    ~TempDir() { system(("rm -rf '" + path_ + "'").c_str()); }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void writeAll(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
-bool exists(const std::string& path) {
-    struct stat st;
-    return stat(path.c_str(), &st) == 0;
-}
 
 std::string pattern(size_t size) {
     std::string data(size, '\0');
@@ -56,111 +29,6 @@ std::string pattern(size_t size) {
     }
     return data;
 }
-
-// 2020-01-01 00:00:00 UTC as FILETIME, and a day later.
-constexpr uint64_t kWriteTime = 132223104000000000ull;
-constexpr uint64_t kAccessTime = kWriteTime + 864000000000ull;
-
-FileRecord recordFor(int members) {
-    FileRecord record;
-    record.creationTime = kWriteTime;
-    record.lastAccessTime = kAccessTime;
-    record.lastWriteTime = kWriteTime;
-    record.attributes = kAttrArchive;
-    record.volumeCount = members;
-    return record;
-}
-
-// Writes an archive the way the splitter lays it out: base.<0s>.exe (image, name, 0x22,
-// record, first piece; V bytes) and base.<k>.bin. The image is all double quotes, so a
-// reader that searched for the terminator instead of seeking past the image would fail.
-// Returns M. The unpacker file's path is left in *exePath.
-int writeArchive(const std::string& base, const std::string& name, const std::string& data,
-                 uint32_t volumeSize, std::string* exePath, const FileRecord* override = nullptr) {
-    uint32_t header = headerSize(static_cast<uint32_t>(name.size()));
-    int members = static_cast<int>((data.size() + header - 1) / volumeSize + 1);
-    int width = digitWidth(members);
-    FileRecord record = override ? *override : recordFor(members);
-    unsigned char encoded[kFileRecordSize];
-    encodeFileRecord(record, encoded);
-    char path[kPathBufferSize];
-    unpackerFileName(path, sizeof path, base.c_str(), width);
-    *exePath = path;
-    size_t first = volumeSize - header;
-    writeAll(path, std::string(kUnpackerImageSize, '"') + name + '"' +
-                       std::string(reinterpret_cast<char*>(encoded), kFileRecordSize) +
-                       data.substr(0, first));
-    size_t at = first;
-    for (int k = 1; k < members; ++k, at += volumeSize) {
-        volumeFileName(path, sizeof path, base.c_str(), static_cast<unsigned>(k), width);
-        writeAll(path, data.substr(at, volumeSize));
-    }
-    return members;
-}
-
-// A scripted user: answers from queues and records everything it was asked or told.
-class FakeJoinUi final : public JoinUi {
-  public:
-    std::string folder;
-    bool cancelFolder = false;
-    std::deque<bool> answers;
-    std::deque<std::string> picks;  // "" cancels the dialog
-    std::vector<std::string> log;
-    std::vector<std::string> errors;
-    int steps = 0;
-    int range = -1;
-
-    bool chooseFolder(char* out, unsigned size) override {
-        log.push_back("folder");
-        if (cancelFolder || folder.size() >= size) {
-            return false;
-        }
-        strcpy(out, folder.c_str());
-        return true;
-    }
-    bool ask(JoinMessageKind kind, const char* text) override {
-        log.push_back(std::string(kind == kJoinOverwrite ? "??? " : ":-( ") + text);
-        bool answer = !answers.empty() && answers.front();
-        if (!answers.empty()) {
-            answers.pop_front();
-        }
-        return answer;
-    }
-    void showError(const char* text) override {
-        log.push_back(std::string("error ") + text);
-        errors.push_back(text);
-    }
-    std::function<void()> beforePick;  // what the user does while the dialog is open
-    JoinPick pickVolume(char* path, unsigned size, int nameOffset) override {
-        log.push_back(std::string("pick ") + (path + nameOffset));
-        if (beforePick) {
-            beforePick();
-        }
-        std::string pick = picks.empty() ? "" : picks.front();
-        if (!picks.empty()) {
-            picks.pop_front();
-        }
-        if (pick.empty()) {
-            return kPickCancelled;
-        }
-        if (pick.size() >= size) {
-            return kPickTooLong;
-        }
-        strcpy(path, pick.c_str());
-        return kPickChosen;
-    }
-    bool localName(const char* headerName, char* out, unsigned size) override {
-        if (strlen(headerName) >= size) {
-            return false;
-        }
-        strcpy(out, headerName);
-        return true;
-    }
-    void setTitle(const char* title) override { log.push_back(std::string("title ") + title); }
-    void setProgressRange(int maximum) override { range = maximum; }
-    void stepProgress() override { ++steps; }
-    void beep() override { log.push_back("beep"); }
-};
 
 JoinResult join(const std::string& exePath, FakeJoinUi* ui) {
     char path[kArchivePathSize];
@@ -212,13 +80,13 @@ TEST(JoinEngine, CompleteJoinWritesEveryByteAndTheRecordedTimes) {
     ASSERT_EQ(stat(f.target().c_str(), &st), 0);
     EXPECT_EQ(st.st_mtime, 1577836800);
     EXPECT_EQ(st.st_atime, 1577836800 + 86400);
-    EXPECT_EQ(readAll(f.target()), f.data);
+    EXPECT_EQ(readFile(f.target()), f.data);
     EXPECT_TRUE(f.ui.errors.empty());
     EXPECT_EQ(f.ui.log, (std::vector<std::string>{"title Распаковка data.txt", "folder", "beep"}));
     EXPECT_EQ(f.ui.range, 6);
     EXPECT_EQ(f.ui.steps, 6);
     // The archive is only read.
-    EXPECT_EQ(readAll(f.exe).size(), kMinVolumeSize);
+    EXPECT_EQ(readFile(f.exe).size(), kMinVolumeSize);
 }
 
 TEST(JoinEngine, VolumeNumbersFollowTheDigitWidth) {
@@ -227,7 +95,7 @@ TEST(JoinEngine, VolumeNumbersFollowTheDigitWidth) {
         ASSERT_EQ(f.members, members);
         EXPECT_EQ(f.exe, f.dir.file(members == 11 ? "set.00.exe" : "set.0.exe"));
         EXPECT_EQ(join(f.exe, &f.ui), kJoinComplete) << members;
-        EXPECT_EQ(readAll(f.target()), f.data) << members;
+        EXPECT_EQ(readFile(f.target()), f.data) << members;
         EXPECT_EQ(f.ui.steps, members);
     }
 }
@@ -236,7 +104,7 @@ TEST(JoinEngine, DriveRootFolderGetsOneSeparator) {
     Fixture f(30000);
     f.ui.folder = f.dir.file("out/");
     EXPECT_EQ(join(f.exe, &f.ui), kJoinComplete);
-    EXPECT_EQ(readAll(f.target()), f.data);
+    EXPECT_EQ(readFile(f.target()), f.data);
 }
 
 TEST(JoinEngine, MissingVolumeGivenUpKeepsTheOlderFileAndTheIncompleteOne) {
@@ -244,12 +112,12 @@ TEST(JoinEngine, MissingVolumeGivenUpKeepsTheOlderFileAndTheIncompleteOne) {
     // for byte, and the pieces before the gap stay under the incomplete name, unstamped.
     Fixture f(100000);
     unlink(f.dir.file("set.3.bin").c_str());
-    writeAll(f.target(), kOlder);
+    writeFile(f.target(), kOlder);
     f.ui.answers = {true, false};
     EXPECT_EQ(join(f.exe, &f.ui), kJoinIncomplete);
-    EXPECT_EQ(readAll(f.target()), kOlder);
+    EXPECT_EQ(readFile(f.target()), kOlder);
     size_t written = 3 * kMinVolumeSize - headerSize(8);
-    EXPECT_EQ(readAll(f.partial()), f.data.substr(0, written));
+    EXPECT_EQ(readFile(f.partial()), f.data.substr(0, written));
     EXPECT_EQ(f.ui.log, (std::vector<std::string>{"title Распаковка data.txt", "folder",
                                                   "??? Файл уже существует.\nПерезаписать?",
                                                   ":-( Отсутствует set.3.bin\nХотите найти его?",
@@ -297,7 +165,7 @@ TEST(JoinEngine, PickedVolumeUnderAnotherNameContinuesBesideIt) {
     f.ui.answers = {true};
     f.ui.picks = {f.dir.file("moved/other.2.bin")};
     EXPECT_EQ(join(f.exe, &f.ui), kJoinComplete);
-    EXPECT_EQ(readAll(f.target()), f.data);
+    EXPECT_EQ(readFile(f.target()), f.data);
     EXPECT_EQ(f.ui.log[3], "pick set.2.bin");
     EXPECT_TRUE(f.ui.errors.empty());
 }
@@ -326,10 +194,10 @@ TEST(JoinEngine, DialogCancelledOrUnreadablePick) {
 
 TEST(JoinEngine, ExistingTargetKeptOnNoReplacedOnYes) {
     Fixture f(50000);
-    writeAll(f.target(), "old");
+    writeFile(f.target(), "old");
     f.ui.answers = {false};
     EXPECT_EQ(join(f.exe, &f.ui), kJoinDeclined);
-    EXPECT_EQ(readAll(f.target()), "old");
+    EXPECT_EQ(readFile(f.target()), "old");
     EXPECT_EQ(f.ui.log.back(), "??? Файл уже существует.\nПерезаписать?");
     EXPECT_EQ(f.ui.steps, 0);
 
@@ -338,7 +206,7 @@ TEST(JoinEngine, ExistingTargetKeptOnNoReplacedOnYes) {
     yes.folder = f.ui.folder;
     yes.answers = {true};
     EXPECT_EQ(join(f.exe, &yes), kJoinComplete);
-    EXPECT_EQ(readAll(f.target()), f.data);
+    EXPECT_EQ(readFile(f.target()), f.data);
 }
 
 TEST(JoinEngine, CancelledFolderPromptWritesNothing) {
@@ -391,7 +259,7 @@ TEST(JoinHeader, NotWellFormedHeadersAreRefusedBeforeAnythingIsAsked) {
     };
     for (size_t i = 0; i < bad.size(); ++i) {
         std::string exe = dir.file("set.0.exe");
-        writeAll(exe, bad[i]);
+        writeFile(exe, bad[i]);
         FakeJoinUi ui;
         ui.folder = dir.path();
         EXPECT_EQ(join(exe, &ui), kJoinBadArchive) << i;
@@ -427,8 +295,8 @@ TEST(JoinHeader, EveryCountUpTo2To31Minus1IsRead) {
         unsigned char bytes[kFileRecordSize];
         encodeFileRecord(record, bytes);
         std::string exe = dir.file("set.0.exe");
-        writeAll(exe, std::string(kUnpackerImageSize, '"') + "a.txt\"" +
-                          std::string(reinterpret_cast<char*>(bytes), kFileRecordSize) + "data");
+        writeFile(exe, std::string(kUnpackerImageSize, '"') + "a.txt\"" +
+                           std::string(reinterpret_cast<char*>(bytes), kFileRecordSize) + "data");
         FILE* file = fopen(exe.c_str(), "rb");
         ASSERT_NE(file, nullptr);
         char name[kMaxTargetNameChars + 1];
@@ -497,7 +365,7 @@ TEST(JoinBuffers, PickedPathTooLongOrTooShortForTheNextVolume) {
         f.ui.answers = {true};
         f.ui.picks = {f.dir.file("v1")};
         EXPECT_EQ(join(f.exe, &f.ui), kJoinIncomplete);
-        EXPECT_EQ(readAll(f.partial()), f.data.substr(0, 2 * kMinVolumeSize - headerSize(8)));
+        EXPECT_EQ(readFile(f.partial()), f.data.substr(0, 2 * kMinVolumeSize - headerSize(8)));
         ASSERT_EQ(f.ui.errors.size(), 2u);
         EXPECT_EQ(f.ui.errors[0].rfind("Невозможно составить имя тома", 0), 0u);
         EXPECT_EQ(f.ui.errors[1], damageMessage(f.partial()));
@@ -528,7 +396,7 @@ namespace {
 std::vector<std::string> folderBytes(const TempDir& dir, const std::vector<std::string>& names) {
     std::vector<std::string> bytes;
     for (const std::string& name : names) {
-        bytes.push_back(readAll(dir.file(name)));
+        bytes.push_back(readFile(dir.file(name)));
     }
     return bytes;
 }
@@ -581,19 +449,19 @@ TEST(JoinOwnFiles, TargetThatReachesAMemberThroughALinkIsRefused) {
     Fixture f(100000);
     // A symbolic link and a hard link in the chosen folder, both reaching archive files.
     ASSERT_EQ(symlink(f.dir.file("set.2.bin").c_str(), f.target().c_str()), 0);
-    std::string before = readAll(f.dir.file("set.2.bin"));
+    std::string before = readFile(f.dir.file("set.2.bin"));
     f.ui.answers = {true};
     EXPECT_EQ(join(f.exe, &f.ui), kJoinRefused);
-    EXPECT_EQ(readAll(f.dir.file("set.2.bin")), before);
+    EXPECT_EQ(readFile(f.dir.file("set.2.bin")), before);
 
     unlink(f.target().c_str());
     ASSERT_EQ(link(f.exe.c_str(), f.target().c_str()), 0);
-    std::string exeBytes = readAll(f.exe);
+    std::string exeBytes = readFile(f.exe);
     FakeJoinUi again;
     again.folder = f.ui.folder;
     again.answers = {true};
     EXPECT_EQ(join(f.exe, &again), kJoinRefused);
-    EXPECT_EQ(readAll(f.exe), exeBytes);
+    EXPECT_EQ(readFile(f.exe), exeBytes);
 }
 
 TEST(JoinOwnFiles, TheFileBeingWrittenIsNeverReadBackAsAVolume) {
@@ -606,7 +474,7 @@ TEST(JoinOwnFiles, TheFileBeingWrittenIsNeverReadBackAsAVolume) {
     EXPECT_EQ(join(f.exe, &f.ui), kJoinIncomplete);
     EXPECT_EQ(f.ui.errors, (std::vector<std::string>{"Невозможно прочитать " + f.partial(),
                                                      damageMessage(f.partial())}));
-    EXPECT_EQ(readAll(f.partial()), f.data.substr(0, 2 * kMinVolumeSize - headerSize(8)));
+    EXPECT_EQ(readFile(f.partial()), f.data.substr(0, 2 * kMinVolumeSize - headerSize(8)));
 }
 
 TEST(JoinRegularFiles, FifosDevicesAndFoldersAreUnreadableAndNeverWaitedFor) {
@@ -631,7 +499,7 @@ TEST(JoinRegularFiles, FifosDevicesAndFoldersAreUnreadableAndNeverWaitedFor) {
         f.ui.answers = {false};
         EXPECT_EQ(join(f.exe, &f.ui), kJoinIncomplete);
         EXPECT_EQ(f.ui.log[2], ":-( Отсутствует set.2.bin\nХотите найти его?");
-        EXPECT_EQ(readAll(f.partial()).size(), 2 * kMinVolumeSize - headerSize(8));
+        EXPECT_EQ(readFile(f.partial()).size(), 2 * kMinVolumeSize - headerSize(8));
 
         std::string archive = f.dir.file(std::string("other.0.exe"));
         c.make(archive);
@@ -646,12 +514,12 @@ TEST(JoinRegularFiles, FifosDevicesAndFoldersAreUnreadableAndNeverWaitedFor) {
 TEST(JoinTarget, ALinkInItsPlaceIsReplacedAndWhatItReachesStaysAsItWas) {
     Fixture f(50000);
     std::string outside = f.dir.file("outside.txt");
-    writeAll(outside, "outside the folder");
+    writeFile(outside, "outside the folder");
     ASSERT_EQ(chmod(outside.c_str(), 0444), 0);
     ASSERT_EQ(symlink(outside.c_str(), f.target().c_str()), 0);
     f.ui.answers = {true};
     EXPECT_EQ(join(f.exe, &f.ui), kJoinComplete);
-    EXPECT_EQ(readAll(outside), "outside the folder");
+    EXPECT_EQ(readFile(outside), "outside the folder");
     struct stat st;
     ASSERT_EQ(stat(outside.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0444u);
@@ -659,7 +527,7 @@ TEST(JoinTarget, ALinkInItsPlaceIsReplacedAndWhatItReachesStaysAsItWas) {
     ASSERT_EQ(lstat(f.target().c_str(), &st), 0);
     EXPECT_TRUE(S_ISREG(st.st_mode));
     EXPECT_EQ(st.st_mtime, 1577836800);
-    EXPECT_EQ(readAll(f.target()), f.data);
+    EXPECT_EQ(readFile(f.target()), f.data);
 }
 
 TEST(JoinTarget, AFolderOfItsNameIsNeitherAskedAboutNorChanged) {
@@ -684,7 +552,7 @@ TEST(JoinTarget, TheIncompleteFileOfAnotherRunningJoinIsLeftAlone) {
     fflush(held);
     EXPECT_EQ(join(f.exe, &f.ui), kJoinFailed);
     EXPECT_EQ(f.ui.errors, (std::vector<std::string>{"Не могу создать целевой файл!"}));
-    EXPECT_EQ(readAll(f.partial()), "the other join's bytes");
+    EXPECT_EQ(readFile(f.partial()), "the other join's bytes");
     EXPECT_FALSE(exists(f.target()));
     fclose(held);
 
@@ -692,7 +560,7 @@ TEST(JoinTarget, TheIncompleteFileOfAnotherRunningJoinIsLeftAlone) {
     FakeJoinUi again;
     again.folder = f.ui.folder;
     EXPECT_EQ(join(f.exe, &again), kJoinComplete);
-    EXPECT_EQ(readAll(f.target()), f.data);
+    EXPECT_EQ(readFile(f.target()), f.data);
     EXPECT_FALSE(exists(f.partial()));
 }
 
@@ -727,17 +595,17 @@ TEST(JoinSizes, AVolumeOfTheWrongSizeIsCopiedAsFoundAndReportedAsDamage) {
         Fixture f(4 * kMinVolumeSize + 1000 - headerSize(8));
         ASSERT_EQ(f.members, 5);
         std::string replaced = pattern(c.size + 7).substr(7);
-        writeAll(f.dir.file(c.volume), replaced);
+        writeFile(f.dir.file(c.volume), replaced);
         std::string expected;
         for (const char* name : {"set.0.exe", "set.1.bin", "set.2.bin", "set.3.bin", "set.4.bin"}) {
-            std::string bytes = readAll(f.dir.file(name));
+            std::string bytes = readFile(f.dir.file(name));
             expected += name == std::string("set.0.exe") ? bytes.substr(headerSize(8)) : bytes;
         }
-        writeAll(f.target(), kOlder);
+        writeFile(f.target(), kOlder);
         f.ui.answers = {true};
         EXPECT_EQ(join(f.exe, &f.ui), kJoinDamaged);
-        EXPECT_EQ(readAll(f.target()), kOlder);
-        EXPECT_EQ(readAll(f.partial()), expected);
+        EXPECT_EQ(readFile(f.target()), kOlder);
+        EXPECT_EQ(readFile(f.partial()), expected);
         EXPECT_EQ(f.ui.log.back(), "error " + damageMessage(f.partial()));
         EXPECT_EQ(f.ui.steps, 5);
     }
@@ -788,7 +656,7 @@ TEST(JoinTarget, AWriteThatFailsOnceFailsTheJoinEvenIfSpaceIsFreedLater) {
     std::string filler = disk + "/filler";
     std::ofstream(filler, std::ios::binary) << std::string(44 * 1024, 'x');
     // The older file stays byte for byte; what was written stays under the incomplete name.
-    writeAll(disk + "/data.txt", kOlder);
+    writeFile(disk + "/data.txt", kOlder);
     std::string moved = f.dir.file("elsewhere.2.bin");
     ASSERT_EQ(rename(f.dir.file("set.2.bin").c_str(), moved.c_str()), 0);
     f.ui.folder = disk;
@@ -796,7 +664,7 @@ TEST(JoinTarget, AWriteThatFailsOnceFailsTheJoinEvenIfSpaceIsFreedLater) {
     f.ui.picks = {moved};
     f.ui.beforePick = [&] { unlink(filler.c_str()); };
     JoinResult result = join(f.exe, &f.ui);
-    std::string older = readAll(disk + "/data.txt");
+    std::string older = readFile(disk + "/data.txt");
     bool kept = exists(disk + "/data.txt" + kIncompleteEnding);
     umount(disk.c_str());
     EXPECT_EQ(result, kJoinFailed);

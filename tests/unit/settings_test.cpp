@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "tests/unit/split_test_support.h"
+#include "tests/unit/test_support.h"
 
-using namespace splittest;
+using namespace testsupport;
 
 namespace {
 

@@ -18,116 +18,11 @@
 #include "archive/header.h"
 #include "platform/platform.h"
 #include "splitter/form/sizes.h"
-#include "tests/unit/split_test_support.h"
+#include "tests/unit/test_support.h"
 
-using namespace splittest;
+using namespace testsupport;
 
 namespace {
-
-class RecordingCanvas : public SplitCanvas {
-  public:
-    std::vector<std::string> calls;
-
-    void selectRedPen() override { calls.push_back("pen"); }
-    void selectWhiteBrush() override { calls.push_back("white"); }
-    void selectRedBrush() override { calls.push_back("red"); }
-    void restoreBrush() override { calls.push_back("restoreBrush"); }
-    void restorePen() override { calls.push_back("restorePen"); }
-    void ellipse(int l, int t, int r, int b) override { record("ellipse", {l, t, r, b}); }
-    void pie(int l, int t, int r, int b, int x1, int y1, int x2, int y2) override {
-        record("pie", {l, t, r, b, x1, y1, x2, y2});
-    }
-    void line(int x1, int y1, int x2, int y2) override { record("line", {x1, y1, x2, y2}); }
-
-    std::vector<std::string> drawings() const {
-        std::vector<std::string> out;
-        for (const std::string& call : calls) {
-            if (call.compare(0, 3, "pie") == 0 || call.compare(0, 4, "line") == 0) {
-                out.push_back(call);
-            }
-        }
-        return out;
-    }
-
-  private:
-    void record(const char* what, std::initializer_list<int> values) {
-        std::string text = what;
-        for (int v : values) {
-            text += " " + std::to_string(v);
-        }
-        calls.push_back(text);
-    }
-};
-
-class ScriptedUi : public SplitUi {
-  public:
-    std::vector<std::string> events;
-    std::deque<bool> answers;  // for questions; No when empty
-    std::string imagePath;
-    std::string ownPath = "/opt/dravnik/dravnik.exe";
-    std::function<void()> onOpenImage;
-    std::function<void()> onTitle;             // runs after each title change
-    std::function<void(uint64_t)> onProgress;  // runs after each progress report
-    std::function<bool()> onStopAsked;         // the answer to stopRequested; No when empty
-    RecordingCanvas canvas;
-    std::vector<uint64_t> progressDone;  // every progress report
-    uint64_t progressTotal = 0;
-
-    bool message(MessageKind kind, const char* caption, const char* text) override {
-        events.push_back(std::string("message ") + caption + " " + text);
-        if (kind != kMessageQuestion) {
-            return true;
-        }
-        bool answer = !answers.empty() && answers.front();
-        if (!answers.empty()) {
-            answers.pop_front();
-        }
-        return answer;
-    }
-    void setTitle(const char* title) override {
-        events.push_back(std::string("title ") + title);
-        if (onTitle) {
-            onTitle();
-        }
-    }
-    void beep() override { events.push_back("beep"); }
-    void closeMainWindow() override { events.push_back("close"); }
-    SplitCanvas* acquireCanvas() override {
-        events.push_back("acquire");
-        return &canvas;
-    }
-    void releaseCanvas(SplitCanvas* c) override {
-        EXPECT_EQ(c, &canvas);
-        events.push_back("release");
-    }
-    FILE* openCarriedImage() override {
-        if (onOpenImage) {
-            onOpenImage();
-        }
-        return fopen(imagePath.c_str(), "rb");
-    }
-    void ownExecutablePath(char* out, unsigned size) override {
-        snprintf(out, size, "%s", ownPath.c_str());
-    }
-    void progress(uint64_t done, uint64_t total) override {
-        progressDone.push_back(done);
-        progressTotal = total;
-        if (onProgress) {
-            onProgress(done);
-        }
-    }
-    bool stopRequested() override { return onStopAsked && onStopAsked(); }
-
-    std::vector<std::string> messages() const {
-        std::vector<std::string> out;
-        for (const std::string& e : events) {
-            if (e.compare(0, 8, "message ") == 0) {
-                out.push_back(e);
-            }
-        }
-        return out;
-    }
-};
 
 const char kDone[] = "Готово!";
 const char kWriteError[] = "Ошибка!\nВозможно, нет места на диске";
@@ -159,16 +54,6 @@ struct Fixture {
     bool split() { return splitFile(&state, &ui); }
 };
 
-int entryCount(const std::string& folder) {
-    int n = 0;
-    DIR* dir = opendir(folder.c_str());
-    while (struct dirent* entry = readdir(dir)) {
-        n += entry->d_name[0] != '.';
-    }
-    closedir(dir);
-    return n;
-}
-
 // The files in folder whose names start with prefix.
 std::vector<std::string> filesStartingWith(const std::string& folder, const std::string& prefix) {
     std::vector<std::string> out;
@@ -198,11 +83,6 @@ bool somethingPassesForTheArchive(const std::string& folder, const std::string& 
         }
     }
     return joinArchive(folder + "/" + stem).error.empty();
-}
-
-// Source size that gives exactly M members with the last volume holding `last` bytes.
-size_t sizeFor(int members, uint32_t volumeSize, size_t nameLength, size_t last) {
-    return static_cast<size_t>(members - 1) * volumeSize + last - headerSize(nameLength);
 }
 
 }  // namespace
@@ -827,7 +707,7 @@ TEST(CopyBytes, StreamsTakeUpWhereTheCopyStopped) {
         FILE* out = fopen(dir.file("out").c_str(), "wb");
         ASSERT_NE(in, nullptr);
         unsigned char head[1000];
-        ASSERT_EQ(fread(head, 1, 1, in), 1u);  // the read-ahead holds what the copy must not skip
+        ASSERT_EQ(fread(head, 1, 1, in), 1u);    // the read-ahead holds what the copy must not skip
         ASSERT_EQ(fwrite(head, 1, 1, out), 1u);  // and the write buffer what it must not pass
         EXPECT_EQ(copyBytes(in, out, 200000), kCopyDone);
         ASSERT_EQ(fread(head, 1, sizeof head, in), sizeof head);

@@ -15,29 +15,11 @@
 
 #include "archive/folder_scan.h"
 #include "archive/header.h"
-#include "tests/unit/split_cli_support.h"
-#include "tests/unit/split_test_support.h"
+#include "tests/unit/test_support.h"
 
-using namespace splittest;
+using namespace testsupport;
 
 namespace {
-
-// Standard input from /dev/null for the time of one object: questions are then refused.
-class NoTerminal {
-  public:
-    NoTerminal() : saved_(dup(STDIN_FILENO)) {
-        int null = open("/dev/null", O_RDONLY);
-        dup2(null, STDIN_FILENO);
-        close(null);
-    }
-    ~NoTerminal() {
-        dup2(saved_, STDIN_FILENO);
-        close(saved_);
-    }
-
-  private:
-    int saved_;
-};
 
 // Runs the test body in dir as the current folder, then goes back.
 class InFolder {
@@ -53,18 +35,6 @@ class InFolder {
   private:
     char saved_[4096];
 };
-
-int entryCount(const std::string& folder) {
-    int n = 0;
-    DIR* dir = opendir(folder.c_str());
-    while (dir != nullptr && readdir(dir) != nullptr) {
-        ++n;
-    }
-    if (dir != nullptr) {
-        closedir(dir);
-    }
-    return n - 2;  // "." and ".."
-}
 
 Bytes contents(const std::string& path) {
     Bytes data;

@@ -16,7 +16,6 @@
 #include "splitter/engine/split_engine.h"
 #include "splitter/form/archive_name.h"
 #include "splitter/form/sizes.h"
-#include "splitter/form/splitter_state.h"
 
 namespace {
 
@@ -25,10 +24,8 @@ class NoDrawing final : public SplitCanvas {};
 
 class TerminalUi : public SplitUi {
   public:
-    TerminalUi(bool assumeYes, const char* headerName, uint64_t sourceSize)
-        : assumeYes_(assumeYes),
-          headerName_(headerName),
-          progress_(ProgressLine::forStandardError()) {
+    TerminalUi(bool assumeYes, uint64_t sourceSize)
+        : assumeYes_(assumeYes), progress_(ProgressLine::forStandardError()) {
         progress_.start(sourceSize);
     }
 
@@ -47,34 +44,14 @@ class TerminalUi : public SplitUi {
         return true;
     }
     void setTitle(const char*) override {}
-    void beep() override {}
-    void closeMainWindow() override {}
     SplitCanvas* acquireCanvas() override { return &canvas_; }
     void releaseCanvas(SplitCanvas*) override { progress_.endLine(); }
     void progress(uint64_t done, uint64_t) override { progress_.update(done); }
     // Ctrl-C, SIGTERM or SIGHUP: the engine removes what it wrote and returns.
     bool stopRequested() override { return interruptPending() != 0; }
-    FILE* openCarriedImage() override {
-        return fmemopen(const_cast<unsigned char*>(kEmbeddedUnpackerImage),
-                        kEmbeddedUnpackerImage_size, "rb");
-    }
-    void ownExecutablePath(char* out, unsigned size) override {
-        if (!platformOwnExecutablePath(out, size) && size > 0) {
-            out[0] = '\0';
-        }
-    }
-    bool headerSourceName(const char*, char* out, unsigned size) override {
-        size_t n = strlen(headerName_);
-        if (n >= size) {
-            return false;
-        }
-        memcpy(out, headerName_, n + 1);
-        return true;
-    }
 
   private:
     bool assumeYes_;
-    const char* headerName_;
     NoDrawing canvas_;
     ProgressLine progress_;
 };
@@ -152,19 +129,19 @@ int runSplit(int argc, char** argv) {
         return cliUsageError("split", "-a names a folder; give the archive's path and name");
     }
 
-    SplitterState state;
-    initSplitterState(&state);
-    if (!copyText(state.sourcePath, sizeof state.sourcePath, source)) {
+    char sourcePath[kPathBufferSize];
+    if (!copyText(sourcePath, sizeof sourcePath, source)) {
         fprintf(stderr, "dravnik split: the source path is longer than %u bytes\n", kMaxPathChars);
         return 1;
     }
-    if (!placeArchiveName(source, archiveName != nullptr ? archiveName : source, state.archiveName,
-                          sizeof state.archiveName)) {
+    char baseName[kPathBufferSize];
+    if (!placeArchiveName(source, archiveName != nullptr ? archiveName : source, baseName,
+                          sizeof baseName)) {
         fprintf(stderr, "dravnik split: the archive name is longer than %u bytes\n", kMaxPathChars);
         return 1;
     }
     // Checked where the name goes: a bare NAME lies beside the source, not in this folder.
-    if (archiveName != nullptr && platformIsFolder(state.archiveName)) {
+    if (archiveName != nullptr && platformIsFolder(baseName)) {
         return cliUsageError("split", "-a names a folder; give the archive's path and name");
     }
     char headerName[kPathBufferSize];
@@ -177,15 +154,37 @@ int runSplit(int argc, char** argv) {
         platformSetNewFileMode(kOwnerReadWrite | (sourceStat.st_mode & kOthersReadWrite));
     }
     int64_t size = platformFileSize(source);
-    state.sourceSizeKnown = size >= 0 ? 1 : 0;
-    state.sourceSize = size >= 0 ? static_cast<uint64_t>(size) : 0;
-    state.volumeSize = volumeSize;
-    state.volumeCount = volumeCountFor(state.sourceSize, headerName, state.volumeSize);
+    SplitRequest request{};
+    request.sourcePath = sourcePath;
+    request.archiveName = baseName;
+    request.volumeSize = volumeSize;
+    request.sourceSizeKnown = size >= 0;
+    request.sourceSize = size >= 0 ? static_cast<uint64_t>(size) : 0;
+    request.shownCount = volumeCountFor(request.sourceSize, headerName, volumeSize);
+    request.headerName = headerName;
+    // The image this program carries; the path of the program names it in a message.
+    char ownPath[kPathBufferSize];
+    if (!platformOwnExecutablePath(ownPath, sizeof ownPath)) {
+        ownPath[0] = '\0';
+    }
+    request.image = kEmbeddedUnpackerImage;
+    request.imageBytes = kEmbeddedUnpackerImage_size < kUnpackerImageSize
+                             ? kEmbeddedUnpackerImage_size
+                             : kUnpackerImageSize;
+    request.imageFile = ownPath;
+    request.announceDone = true;
 
-    TerminalUi ui(options.assumeYes, headerName, state.sourceSize);
+    TerminalUi ui(options.assumeYes, request.sourceSize);
     interruptInstall();
     interruptSetCooperative(true);
-    int code = splitFile(&state, &ui) ? 0 : 1;
+    SplitPlan plan;
+    bool done = planSplit(request, &plan);
+    if (!done) {
+        tellRefusal(plan, &ui);
+    } else {
+        done = splitFile(request, plan, &ui);
+    }
+    int code = done ? 0 : 1;
     if (interruptPending() != 0) {
         return interruptExitCode();
     }

@@ -10,7 +10,6 @@
 #include "archive/format.h"
 #include "archive/message_text.h"
 #include "platform/platform.h"
-#include "splitter/engine/split_checks.h"
 #include "splitter/engine/split_files.h"
 #include "splitter/engine/split_texts.h"
 
@@ -23,14 +22,11 @@ const char kTextWorking[] = "Работаю...";
 const char kTextDone[] = "Готово!";
 const char kTextWriteError[] = "Ошибка!\nВозможно, нет места на диске";
 const char kTextCannotRead[] = "Не могу прочитать файл %s!";
-const char kTextNoImage[] = "Не могу прочитать программу распаковки из %s!";
 const char kTextArchiveBusy[] = "Архив %s уже записывается другой программой!";
 
 // The source goes across in slices of this many bytes, each followed by a progress report.
 constexpr uint32_t kProgressSlice = 1048576;
 
-// The carried image, read whole before anything is written.
-unsigned char gImage[kUnpackerImageSize];
 // Stream buffers for the source, the unpacker file and the volume being written.
 char gSourceBuffer[kStreamBufferSize];
 char gHeadBuffer[kStreamBufferSize];
@@ -49,12 +45,10 @@ enum Outcome {
 
 // One split's working values.
 struct Split {
-    SplitterState* state;
+    const SplitRequest* request;
+    const SplitPlan* plan;
     SplitUi* ui;
-    SplitPlan plan;
-    char ownPath[kPathBufferSize];
     uint64_t sourceDone;  // source bytes written so far
-    unsigned imageBytes;  // of gImage that could be read
     SplitFiles files;     // the unpacker file (held) and the volumes written so far
     FILE* member;         // the volume being written
     FILE* source;
@@ -118,13 +112,13 @@ Outcome copySource(Split* split, FILE* to, uint32_t count) {
             return kOutcomeStopped;
         }
         uint32_t slice = count < kProgressSlice ? count : kProgressSlice;
-        Outcome outcome = copyInto(split, split->source, split->state->sourcePath, to, slice);
+        Outcome outcome = copyInto(split, split->source, split->request->sourcePath, to, slice);
         if (outcome != kOutcomeDone) {
             return outcome;
         }
         count -= slice;
         split->sourceDone += slice;
-        split->ui->progress(split->sourceDone, split->state->sourceSize);
+        split->ui->progress(split->sourceDone, split->request->sourceSize);
     }
     return kOutcomeDone;
 }
@@ -134,31 +128,32 @@ Outcome copySource(Split* split, FILE* to, uint32_t count) {
 // member count and the unpacker file's name. Until then the record counts no members, so that
 // even the unfinished file, should anyone take it for an archive, fails every reader.
 Outcome writeMembers(Split* split, const FileRecord& record) {
-    SplitterState* state = split->state;
+    const SplitRequest* request = split->request;
+    const SplitPlan* plan = split->plan;
     FILE* head = split->files.head;
-    if (split->imageBytes < kUnpackerImageSize) {
+    if (request->imageBytes < kUnpackerImageSize) {
         errno = 0;  // the image ended early
-        noteFailure(split, kTextCannotRead, split->ownPath);
+        noteFailure(split, kTextCannotRead, request->imageFile);
         return kOutcomeReported;
     }
-    if (fwrite(gImage, sizeof gImage, 1, head) != 1) {
+    if (fwrite(request->image, kUnpackerImageSize, 1, head) != 1) {
         return kOutcomeWriteFailed;
     }
     FileRecord unfinished = record;
     unfinished.volumeCount = 0;
     unsigned char encoded[kFileRecordSize];
     encodeFileRecord(unfinished, encoded);
-    if (fprintf(head, "%s\"", split->plan.headerName) < 0 ||
+    if (fprintf(head, "%s\"", plan->headerName) < 0 ||
         fwrite(encoded, sizeof encoded, 1, head) != 1) {
         return kOutcomeWriteFailed;
     }
-    split->source = platformOpenRegularFile(state->sourcePath);
+    split->source = platformOpenRegularFile(request->sourcePath);
     if (split->source == nullptr) {
-        noteFailure(split, kTextCannotRead, state->sourcePath);
+        noteFailure(split, kTextCannotRead, request->sourcePath);
         return kOutcomeReported;
     }
     setvbuf(split->source, gSourceBuffer, _IOFBF, sizeof gSourceBuffer);
-    uint32_t firstPiece = state->volumeSize - split->plan.header;
+    uint32_t firstPiece = request->volumeSize - plan->header;
     Outcome outcome = copySource(split, head, firstPiece);
     if (outcome != kOutcomeDone) {
         return outcome;
@@ -168,17 +163,17 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
         return kOutcomeWriteFailed;
     }
     // 64 bits: a source may hold 4 GiB and more.
-    uint64_t remaining = state->sourceSize - firstPiece;
+    uint64_t remaining = request->sourceSize - firstPiece;
 
-    split->disc->startFilling(split->plan.memberCount);
+    split->disc->startFilling(plan->memberCount);
 
     // Every member name is as long as the unpacker's, which the checks found to fit.
     unsigned k = 0;
     char name[kPathBufferSize];
     for (;;) {
-        bool last = remaining <= state->volumeSize;
-        uint32_t count = last ? static_cast<uint32_t>(remaining) : state->volumeSize;
-        volumeFileName(name, sizeof name, state->archiveName, ++k, split->plan.width);
+        bool last = remaining <= request->volumeSize;
+        uint32_t count = last ? static_cast<uint32_t>(remaining) : request->volumeSize;
+        volumeFileName(name, sizeof name, request->archiveName, ++k, plan->width);
         split->member = createVolume(&split->files, name, gMemberBuffer);
         if (split->member == nullptr) {
             noteFailure(split, kTextCannotCreate, name);
@@ -200,22 +195,22 @@ Outcome writeMembers(Split* split, const FileRecord& record) {
     // A source that grew while it was split is not what the archive holds.
     if (getc(split->source) != EOF) {
         errno = 0;
-        noteFailure(split, kTextSourceChanged, state->sourcePath);
+        noteFailure(split, kTextSourceChanged, request->sourcePath);
         return kOutcomeReported;
     }
     // Nor one written to in place while it was read: the archive would match neither version.
     FileStamp now;
-    platformReadFileStamp(state->sourcePath, &now);
+    platformReadFileStamp(request->sourcePath, &now);
     if (record.lastWriteTime != 0 && now.lastWriteTime != record.lastWriteTime) {
         errno = 0;
-        noteFailure(split, kTextSourceChanged, state->sourcePath);
+        noteFailure(split, kTextSourceChanged, request->sourcePath);
         return kOutcomeReported;
     }
     if (split->ui->stopRequested()) {
         return kOutcomeStopped;
     }
     encodeFileRecord(record, encoded);
-    if (!publishArchive(&split->files, encoded, kUnpackerImageSize + split->plan.nameLength + 1)) {
+    if (!publishArchive(&split->files, encoded, kUnpackerImageSize + plan->nameLength + 1)) {
         noteFailure(split, kTextCannotCreate, split->files.unpackerName);
         return kOutcomeReported;
     }
@@ -247,9 +242,8 @@ bool finishSplit(Split* split, Outcome outcome, int reason) {
         ui->setTitle(kIdleTitle);
         return false;
     }
-    if (split->state->closeAfterFinish != 0) {
-        ui->beep();
-        ui->closeMainWindow();
+    // The window that closes after a split says nothing: it beeps and closes.
+    if (!split->request->announceDone) {
         return true;
     }
     ui->setTitle(kTextDone);
@@ -266,15 +260,6 @@ bool SplitUi::stopRequested() {
     return false;
 }
 
-bool SplitUi::headerSourceName(const char* name, char* out, unsigned size) {
-    size_t n = strlen(name);
-    if (size == 0 || n >= size) {
-        return false;
-    }
-    memcpy(out, name, n + 1);
-    return true;
-}
-
 CopyResult copyBytes(FILE* in, FILE* out, uint32_t count) {
     unsigned char buffer[kCopyBufferSize];
     switch (platformCopyStream(in, out, count, buffer, sizeof buffer)) {
@@ -288,37 +273,45 @@ CopyResult copyBytes(FILE* in, FILE* out, uint32_t count) {
     return kCopyDone;
 }
 
-bool splitFile(SplitterState* state, SplitUi* ui) {
+namespace {
+
+// Shows a ":-(" message with format's %s filled in from argument; errno, the reason it names,
+// is kept for the message (0 for a refusal of the split's own).
+void tellSystemError(SplitUi* ui, const char* format, const char* argument) {
+    int reason = errno;
+    char text[kSplitMessageSize];
+    formatText(text, sizeof text, format, argument);
+    errno = reason;
+    ui->message(kMessageError, kCaptionError, text);
+}
+
+}  // namespace
+
+void tellRefusal(const SplitPlan& plan, SplitUi* ui) {
+    char text[kSplitMessageSize];
+    splitRefusalText(plan, text, sizeof text);
+    errno = plan.reason;
+    ui->message(kMessageError, kCaptionError, text);
+}
+
+bool splitFile(const SplitRequest& request, const SplitPlan& plan, SplitUi* ui) {
     Split split{};
-    split.state = state;
+    split.request = &request;
+    split.plan = &plan;
     split.ui = ui;
-    ui->ownExecutablePath(split.ownPath, sizeof split.ownPath);
-    split.ownPath[sizeof split.ownPath - 1] = '\0';
-    rememberFolders(state, split.ownPath);
-    if (!checkSplit(state, ui, &split.plan)) {
-        return false;
-    }
 
     FileStamp stamp;
-    platformReadFileStamp(state->sourcePath, &stamp);
-    FileRecord record = fileRecordFor(stamp, split.plan.memberCount);
+    platformReadFileStamp(request.sourcePath, &stamp);
+    FileRecord record = fileRecordFor(stamp, plan.memberCount);
 
-    FILE* image = ui->openCarriedImage();
-    if (image == nullptr) {
-        tellSystemError(ui, kTextNoImage, split.ownPath);
-        return false;
-    }
-    split.imageBytes = static_cast<unsigned>(fread(gImage, 1, sizeof gImage, image));
-    fclose(image);
-    if (split.plan.memberExists &&
-        !ui->message(kMessageQuestion, kCaptionQuestion, kTextOverwrite)) {
+    if (plan.memberExists && !ui->message(kMessageQuestion, kCaptionQuestion, kTextOverwrite)) {
         return false;
     }
     // The unpacker file first, held: a second split of this archive now finds it busy before
     // it removes or writes anything.
     SplitFiles* files = &split.files;
-    ClaimResult claim = claimUnfinishedFile(files, state->archiveName, split.plan.width, gImage,
-                                            split.imageBytes, gHeadBuffer);
+    ClaimResult claim = claimUnfinishedFile(files, request.archiveName, plan.width, request.image,
+                                            request.imageBytes, gHeadBuffer);
     if (claim != kClaimed) {
         if (claim != kClaimFailed) {
             errno = 0;  // a file of someone else's, or a running split, holds the name
@@ -327,12 +320,12 @@ bool splitFile(SplitterState* state, SplitUi* ui) {
                         claim == kClaimForeign ? files->unfinishedName : files->unpackerName);
         return false;
     }
-    if (split.plan.memberExists && !removeOlderArchive(files, split.plan.memberCount)) {
+    if (plan.memberExists && !removeOlderArchive(files, plan.memberCount)) {
         discardSplit(files);
-        tellError(ui, kTextCannotCreate, files->unpackerName);
+        errno = 0;
+        tellSystemError(ui, kTextCannotCreate, files->unpackerName);
         return false;
     }
-
     ui->setTitle(kTextWorking);
     split.canvas = ui->acquireCanvas();
     if (split.canvas == nullptr) {

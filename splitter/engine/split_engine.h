@@ -1,14 +1,14 @@
-// The split engine: writes one archive from the fields of SplitterState and shows its progress
-// as a filling disc. Every question, message, title change, beep and close goes through
-// SplitUi; the disc is drawn through SplitCanvas. The Win32 window, the terminal front end and
-// the unit tests each provide their own implementations.
+// The split engine: writes one archive as a SplitRequest asks and its SplitPlan lays out, and
+// shows its progress as a filling disc. Every question, message, title change and progress
+// report goes through SplitUi; the disc is drawn through SplitCanvas. The Win32 window, the
+// terminal front end and the unit tests each provide their own implementations.
 #pragma once
 
 #include <stdint.h>
 #include <stdio.h>
 
 #include "splitter/engine/progress_disc.h"
-#include "splitter/form/splitter_state.h"
+#include "splitter/engine/split_plan.h"
 
 // What a message box looks like; mirrors the captions and icons the splitter uses.
 enum MessageKind {
@@ -24,22 +24,9 @@ class SplitUi {
     // for the failure (the failing call's own), or 0 when it gave none.
     virtual bool message(MessageKind kind, const char* caption, const char* text) = 0;
     virtual void setTitle(const char* title) = 0;
-    virtual void beep() = 0;
-    // Ends the program the normal way (WM_CLOSE): the settings get saved.
-    virtual void closeMainWindow() = 0;
     // The window's drawing surface for the time of one split (GetDC .. ReleaseDC).
     virtual SplitCanvas* acquireCanvas() = 0;
     virtual void releaseCanvas(SplitCanvas* canvas) = 0;
-    // Opens the carried unpacker image for binary reading, positioned at its first byte, or
-    // returns null. The splitter reads its own executable at kUnpackerImageOffset.
-    virtual FILE* openCarriedImage() = 0;
-    // Full path of the running program (the folder used when the source has no folder).
-    virtual void ownExecutablePath(char* out, unsigned size) = 0;
-    // The source file's name as the archive header stores it, in code page 1251, into out
-    // (size bytes); name is the part of sourcePath after its last separator. The Windows
-    // splitter's names already are code page 1251, so the default copies; the terminal front
-    // end hands over its converted name. False when it does not fit.
-    virtual bool headerSourceName(const char* name, char* out, unsigned size);
     // done of total source bytes are in the archive now; called every megabyte or so. The
     // window shows its disc instead, so the default does nothing.
     virtual void progress(uint64_t done, uint64_t total);
@@ -68,8 +55,17 @@ extern const char kIdleTitle[];  // "Dravnik v2.3"
 // caller to close.
 CopyResult copyBytes(FILE* in, FILE* out, uint32_t count);
 
-// Writes the archive described by state. Returns true when it is complete; false when the user
-// declined to overwrite, stopped the split or anything failed (already told to the user through
-// ui). Only a complete archive leaves files under the archive's names: the unpacker file gets
-// its name last (see split_files.h), and a failure or a stop removes what the split wrote.
-bool splitFile(SplitterState* state, SplitUi* ui);
+// The captions of the split's messages.
+inline constexpr char kCaptionError[] = ":-(";
+inline constexpr char kCaptionInfo[] = ":-)";
+inline constexpr char kCaptionQuestion[] = "???";
+
+// Shows plan's refusal as a ":-(" message, with its reason in errno.
+void tellRefusal(const SplitPlan& plan, SplitUi* ui);
+
+// Writes the archive that request asks for as plan (from planSplit, which found nothing to
+// refuse) lays it out. Returns true when it is complete; false when the user declined to
+// overwrite, stopped the split or anything failed (already told to the user through ui). Only a
+// complete archive leaves files under the archive's names: the unpacker file gets its name last
+// (see split_files.h), and a failure or a stop removes what the split wrote.
+bool splitFile(const SplitRequest& request, const SplitPlan& plan, SplitUi* ui);

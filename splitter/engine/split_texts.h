@@ -1,5 +1,5 @@
-// The split's texts that more than one place shows: the engine's checks, its writer and the
-// window's checks before a split. One wording, whichever of them finds the fault first.
+// The split's texts that both its plan and its writer show: one wording, whichever of them
+// finds the fault. The window and the command line have them from splitRefusalPattern.
 #pragma once
 
 inline constexpr char kTextPointless[] = "Нет смысла разбивать файл";

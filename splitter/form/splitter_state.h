@@ -1,10 +1,12 @@
-// The splitter's one process-wide record: the form fills it, the split engine reads it and
-// writes the remembered folders, the settings store loads and saves part of it.
+// The splitter's one process-wide record: the form fills it (the window builds each split's
+// request from it and remembers the split's folders in it), the settings store loads and saves
+// part of it. The split engine never sees it.
 #pragma once
 
 #include <stdint.h>
 
 #include "archive/format.h"
+#include "splitter/engine/split_plan.h"
 
 // Flags of SplitterState::archiveDirMode.
 constexpr int kArchiveNameBrowsed = 1;   // run time only: the archive name came from its dialog
@@ -43,6 +45,7 @@ struct SplitterState {
     uint32_t volumeSize;
     // M as last computed, in 64 bits: a count above kMaxVolumeCount is shown and refused.
     int64_t volumeCount;
+    // W of the last split that got as far as its archive's folder (SplitPlan::width).
     int numberWidth;
     char lastSourceDir[kPathBufferSize];
     char archiveDir[kPathBufferSize];
@@ -65,3 +68,14 @@ struct SplitterState {
 
 // A state as the program starts: empty texts, unknown source, the default volume size.
 void initSplitterState(SplitterState* state);
+
+// The request for a split of what the form shows: its source, archive name, volume size and
+// count, the source as last measured; a window set to close after a split announces nothing.
+// The image is the caller's to add before splitFile.
+SplitRequest splitRequestFrom(const SplitterState& state);
+
+// Remembers the folders of a split, as every split does that reaches the engine (also one
+// that is then refused or declined): lastSourceDir from the source path and archiveDir from the
+// archive name, each with its trailing separator. ownPath, the program's own path, stands in
+// for a source without a folder, and lastSourceDir for an archive name without one.
+void rememberFolders(SplitterState* state, const char* ownPath);

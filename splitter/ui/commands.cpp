@@ -2,10 +2,9 @@
 // before a split, the split itself and the wait for a busy source.
 #include <string.h>
 
-#include "archive/folder_scan.h"
 #include "archive/format.h"
-#include "splitter/engine/split_checks.h"
-#include "splitter/engine/split_texts.h"
+#include "platform/platform.h"
+#include "splitter/engine/split_plan.h"
 #include "splitter/form/archive_name.h"
 #include "splitter/form/sizes.h"
 #include "splitter/ui/dialogs.h"
@@ -65,41 +64,63 @@ bool browseForFile(BrowseKind kind) {
     return true;
 }
 
-// The checks before a split, in their order; false (the user already told, or the wait
-// started) when the split may not start.
-bool checkBeforeSplit() {
+// The form's own checks before a split, on what it shows, in their order; false (the user
+// already told, or the wait started) when the split may not start. The rest is the plan's.
+bool checkForm() {
     if (gState.volumeCount == 1) {
-        refuse(kTextPointless, gForm.sourceEdit);
+        refuse(splitRefusalPattern(kRefusedPointless), gForm.sourceEdit);
         return false;
     }
     if (gState.sourceSizeKnown == 0) {
         if (gState.sourceStatus != kSourceBusy) {
-            refuse(kTextSourceUnavailable, gForm.sourceEdit);
+            refuse(splitRefusalPattern(kRefusedSourceUnavailable), gForm.sourceEdit);
         } else if (SetTimer(gMainWindow, kWaitTimerId, kWaitTimerPeriod, nullptr) != 0) {
             gState.waitTimerRunning = 1;
         }
         return false;
     }
     readField(gForm.archiveEdit, gState.archiveName, kPathBufferSize);
-    if (archiveNameMissing(gState.archiveName)) {
-        refuse(kTextEnterName, gForm.archiveEdit);
-        return false;
-    }
     // A name without a folder goes beside the source, never into the current folder (which
-    // is wherever the last dialog left it).
+    // is wherever the last dialog left it). An empty name stays one: the source's folder.
     if (!placeArchiveName(gState.sourcePath, gState.archiveName, gState.archiveName,
                           kPathBufferSize)) {
         refuse(kTextArchiveNameTooLong, gForm.archiveEdit);
         return false;
     }
-    // The record holds M in 32 bits: so many members only a larger volume size avoids.
-    if (gState.volumeCount > kMaxVolumeCount) {
-        refuse(kTextTooManyMembers, gForm.volumeSizeBox);
+    return true;
+}
+
+// The field the form's own refusals ("!!!") send the user to; null for a refusal that only the
+// split finds (it says ":-(" and the focus goes to the archive name after it).
+HWND refusalField(SplitRefusal refusal) {
+    switch (refusal) {
+        case kRefusedNoArchiveName:
+        case kRefusedNameConflict:
+            return gForm.archiveEdit;
+        case kRefusedTooManyMembers:
+            return gForm.volumeSizeBox;  // only a larger volume size avoids so many members
+        default:
+            return nullptr;
+    }
+}
+
+// The checks before a split: the form's own, then the plan of what the form shows. False (the
+// user already told, or the wait started) when the form refuses; true when the split goes to
+// the engine, which also tells a refusal that only the split finds (plan->refusal).
+bool checkBeforeSplit(SplitRequest* request, SplitPlan* plan) {
+    if (!checkForm()) {
         return false;
     }
-    if (archiveTouchesSource(gState.sourcePath, gState.archiveName,
-                             static_cast<int>(gState.volumeCount), &gState.numberWidth)) {
-        refuse(kTextNameConflict, gForm.archiveEdit);
+    *request = splitRequestFrom(gState);
+    bool planned = planSplit(*request, plan);
+    if (plan->width != 0) {
+        gState.numberWidth = plan->width;
+    }
+    HWND field = planned ? nullptr : refusalField(plan->refusal);
+    if (field != nullptr) {
+        char text[kSplitMessageSize];
+        splitRefusalText(*plan, text, sizeof text);
+        refuse(text, field);
         return false;
     }
     return true;
@@ -126,10 +147,18 @@ void runSplitCommand() {
     // The file may have changed since it was typed: split what is there now.
     refreshSourceSize();
     refreshVolumeCount();
-    if (!checkBeforeSplit()) {
+    SplitRequest request;
+    SplitPlan plan;
+    if (!checkBeforeSplit(&request, &plan)) {
         return;
     }
-    bool done = runSplitEngine();
+    // Every split that gets past the form remembers its folders, also one that is then refused
+    // or declined.
+    char ownPath[kPathBufferSize] = "";
+    platformOwnExecutablePath(ownPath, sizeof ownPath);
+    ownPath[sizeof ownPath - 1] = '\0';
+    rememberFolders(&gState, ownPath);
+    bool done = runSplitEngine(request, plan, ownPath);
     if (!IsWindow(gMainWindow) || gState.closing != 0) {
         return;  // the split ended the program
     }

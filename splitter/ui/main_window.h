@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
+#include "splitter/engine/split_plan.h"
 #include "splitter/form/splitter_state.h"
 
 // Handles of the form's controls; the labels are not kept.
@@ -77,8 +78,11 @@ void writeSizeList(const SizeList& list);
 void readVolumeSizeBox(char* out);
 
 // split_window.cpp
-// Runs the split engine on gState with the window's messages and disc.
-bool runSplitEngine();
+// Runs a split that request asks for as plan lays it out, with the window's messages and disc;
+// a plan that refuses it is told with ":-(". ownPath is the program's own file, which carries
+// the unpacker image. After a finished split, closes the window when the settings ask for it.
+// True for a finished archive.
+bool runSplitEngine(SplitRequest request, const SplitPlan& plan, const char* ownPath);
 // True while the split engine runs (its questions and end messages included).
 bool splitRunning();
 // WM_PAINT while a split runs: paints the disc as far as it is drawn and returns true; false

@@ -1,22 +1,24 @@
-// The split engine's Win32 side: message boxes, the title, the beep, closing the window, the
-// progress disc drawn with GDI straight into the main window's client area, and the window's
-// messages between blocks.
+// The split engine's Win32 side: the carried image, message boxes, the title, the progress disc
+// drawn with GDI straight into the main window's client area, the window's messages between
+// blocks, and the beep and close after a split when the settings ask for it.
 //
 // The split runs on the window's thread: the engine asks stopRequested between blocks, and
 // the window answers its waiting messages there (paint, the close box, Esc, moving and
 // minimising). One thread keeps the engine's calls into the window (the title, the disc, the
 // message boxes) where Win32 wants them, and needs no locking of the shared state.
+#include <errno.h>
 #include <stdio.h>
 
 #include "archive/format.h"
+#include "archive/message_text.h"
 #include "platform/platform.h"
-#include "splitter/engine/split_checks.h"
 #include "splitter/engine/split_engine.h"
 #include "splitter/ui/main_window.h"
 
 namespace {
 
 const char kTextStopQuestion[] = "Прервать разбиение файла?";
+const char kTextNoImage[] = "Не могу прочитать программу распаковки из %s!";
 // How often the window's messages are answered during a split, in milliseconds: often enough
 // for the window to follow the mouse, rarely enough to cost the copy nothing.
 constexpr DWORD kAnswerInterval = 40;
@@ -184,11 +186,6 @@ class WindowSplitUi : public SplitUi {
         return MessageBoxA(gMainWindow, text, caption, style) == IDYES;
     }
     void setTitle(const char* title) override { SetWindowTextA(gMainWindow, title); }
-    void beep() override { MessageBeep(0xFFFFFFFF); }
-    void closeMainWindow() override {
-        gRun.running = false;  // the engine's own close after a finished split asks nothing
-        SendMessageA(gMainWindow, WM_CLOSE, 0, 0);
-    }
     bool stopRequested() override {
         DWORD now = GetTickCount();
         if (now - lastAnswer_ >= kAnswerInterval) {
@@ -214,22 +211,6 @@ class WindowSplitUi : public SplitUi {
         ReleaseDC(gMainWindow, canvas_.dc());
         canvas_.attach(nullptr);
     }
-    FILE* openCarriedImage() override {
-        char path[kPathBufferSize];
-        ownExecutablePath(path, sizeof(path));
-        if (path[0] == '\0') {
-            return nullptr;
-        }
-        FILE* file = fopen(path, "rb");
-        if (file != nullptr && fseek(file, kUnpackerImageOffset, SEEK_SET) != 0) {
-            fclose(file);
-            file = nullptr;
-        }
-        return file;
-    }
-    void ownExecutablePath(char* out, unsigned size) override {
-        platformOwnExecutablePath(out, size);
-    }
 
   private:
     WindowCanvas canvas_;
@@ -243,11 +224,51 @@ RECT pieRect() {
     return rect;
 }
 
-bool runSplitEngine() {
+namespace {
+
+// The image this program carries at kUnpackerImageOffset of its own file, read whole.
+unsigned char gImage[kUnpackerImageSize];
+
+// Adds the carried image to the request (ownPath names it); false, the user told, when the
+// program's own file cannot be read there.
+bool addCarriedImage(SplitRequest* request, const char* ownPath, SplitUi* ui) {
+    FILE* file = ownPath[0] != '\0' ? fopen(ownPath, "rb") : nullptr;
+    if (file != nullptr && fseek(file, kUnpackerImageOffset, SEEK_SET) != 0) {
+        fclose(file);
+        file = nullptr;
+    }
+    if (file == nullptr) {
+        int reason = errno;
+        char text[kSplitMessageSize];
+        formatText(text, sizeof text, kTextNoImage, ownPath);
+        errno = reason;
+        ui->message(kMessageError, kCaptionError, text);
+        return false;
+    }
+    request->image = gImage;
+    request->imageBytes = static_cast<unsigned>(fread(gImage, 1, sizeof gImage, file));
+    request->imageFile = ownPath;
+    fclose(file);
+    return true;
+}
+
+}  // namespace
+
+bool runSplitEngine(SplitRequest request, const SplitPlan& plan, const char* ownPath) {
     WindowSplitUi ui;
     gRun = SplitRun{true, false, false, ui.disc()};
-    bool done = splitFile(&gState, &ui);
+    bool done = false;
+    if (plan.refusal != kSplitPlanned) {
+        tellRefusal(plan, &ui);
+    } else if (addCarriedImage(&request, ownPath, &ui)) {
+        done = splitFile(request, plan, &ui);
+    }
     gRun = SplitRun{false, false, false, nullptr};
+    // Closing after a split: no "Готово!", a beep, and the normal way out (the settings saved).
+    if (done && gState.closeAfterFinish != 0) {
+        MessageBeep(0xFFFFFFFF);
+        SendMessageA(gMainWindow, WM_CLOSE, 0, 0);
+    }
     return done;
 }
 

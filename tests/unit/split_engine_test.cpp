@@ -2,6 +2,7 @@
 // that records every drawing call.
 #include "splitter/engine/split_engine.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <fcntl.h>
@@ -51,7 +52,7 @@ struct Fixture {
     }
 
     std::string base() const { return dir.file("set"); }
-    bool split() { return splitFile(&state, &ui); }
+    bool split() { return splitAsTheWindowDoes(&state, &ui); }
 };
 
 // The files in folder whose names start with prefix.
@@ -314,6 +315,37 @@ TEST(SplitEngine, SourceWithoutFolderTakesTheProgramsFolder) {
     EXPECT_STREQ(f.state.lastSourceDir, "/opt/dravnik/");
     EXPECT_STREQ(f.state.archiveDir, "/opt/dravnik/");
     EXPECT_EQ(joinArchive(f.base()).name, "plain.dat");
+}
+
+TEST(SplitPlan, SaysHowTheSplitRunsOrWhyNotAndShowsNothing) {
+    Fixture f("data.txt", 100000, 20480);
+    ASSERT_TRUE(writeFile(f.base() + ".3.bin", patternBytes(10)));
+    SplitRequest request = splitRequestFrom(f.state);
+    SplitPlan plan;
+    ASSERT_TRUE(planSplit(request, &plan));
+    EXPECT_EQ(plan.refusal, kSplitPlanned);
+    EXPECT_STREQ(plan.headerName, "data.txt");
+    EXPECT_EQ(plan.header, headerSize(8));
+    EXPECT_EQ(plan.memberCount, 6);
+    EXPECT_EQ(plan.width, 1);
+    EXPECT_TRUE(plan.memberExists);
+    // A refusal carries what its message names and the system's reason for it.
+    std::string missing = f.dir.file("gone.txt");
+    request.sourcePath = missing.c_str();
+    EXPECT_FALSE(planSplit(request, &plan));
+    EXPECT_EQ(plan.refusal, kRefusedSourceUnavailable);
+    EXPECT_EQ(plan.reason, ENOENT);
+    std::string folder = f.dir.file("set.0.exe");
+    ASSERT_TRUE(unlink((f.base() + ".3.bin").c_str()) == 0 && mkdir(folder.c_str(), 0700) == 0);
+    request.sourcePath = f.state.sourcePath;
+    EXPECT_FALSE(planSplit(request, &plan));
+    EXPECT_EQ(plan.refusal, kRefusedMemberBlocked);
+    EXPECT_EQ(plan.subject, folder);
+    char text[kSplitMessageSize];
+    splitRefusalText(plan, text, sizeof text);
+    EXPECT_EQ(text, "Не могу создать архив " + folder + "!");
+    EXPECT_TRUE(f.ui.events.empty());
+    EXPECT_EQ(entryCount(f.dir.path()), 3);  // the image, the source and the folder
 }
 
 // Everything the engine must refuse before it touches a file.

@@ -20,6 +20,7 @@
 #include "archive/format.h"
 #include "cli/commands.h"
 #include "splitter/engine/split_engine.h"
+#include "splitter/form/splitter_state.h"
 #include "unpacker/join_engine.h"
 
 namespace testsupport {
@@ -395,9 +396,9 @@ class ScriptedUi : public SplitUi {
   public:
     std::vector<std::string> events;
     std::deque<bool> answers;  // for questions; No when empty
-    std::string imagePath;
+    std::string imagePath;     // the file the carried image is read from
     std::string ownPath = "/opt/dravnik/dravnik.exe";
-    std::function<void()> onOpenImage;
+    std::function<void()> onOpenImage;         // runs as the image is read, after the plan
     std::function<void()> onTitle;             // runs after each title change
     std::function<void(uint64_t)> onProgress;  // runs after each progress report
     std::function<bool()> onStopAsked;         // the answer to stopRequested; No when empty
@@ -422,8 +423,6 @@ class ScriptedUi : public SplitUi {
             onTitle();
         }
     }
-    void beep() override { events.push_back("beep"); }
-    void closeMainWindow() override { events.push_back("close"); }
     SplitCanvas* acquireCanvas() override {
         events.push_back("acquire");
         return &canvas;
@@ -431,15 +430,6 @@ class ScriptedUi : public SplitUi {
     void releaseCanvas(SplitCanvas* c) override {
         EXPECT_EQ(c, &canvas);
         events.push_back("release");
-    }
-    FILE* openCarriedImage() override {
-        if (onOpenImage) {
-            onOpenImage();
-        }
-        return fopen(imagePath.c_str(), "rb");
-    }
-    void ownExecutablePath(char* out, unsigned size) override {
-        snprintf(out, size, "%s", ownPath.c_str());
     }
     void progress(uint64_t done, uint64_t total) override {
         progressDone.push_back(done);
@@ -460,5 +450,41 @@ class ScriptedUi : public SplitUi {
         return out;
     }
 };
+
+// A split of what state holds, as the window runs it: the folders remembered, the plan (each
+// refusal shown with ":-("), the image read from ui->imagePath, the engine, and a beep and a
+// close after a finished split when the window is set to close.
+inline bool splitAsTheWindowDoes(SplitterState* state, ScriptedUi* ui) {
+    rememberFolders(state, ui->ownPath.c_str());
+    SplitRequest request = splitRequestFrom(*state);
+    SplitPlan plan;
+    bool planned = planSplit(request, &plan);
+    if (plan.width != 0) {
+        state->numberWidth = plan.width;
+    }
+    if (!planned) {
+        tellRefusal(plan, ui);
+        return false;
+    }
+    if (ui->onOpenImage) {
+        ui->onOpenImage();
+    }
+    static unsigned char image[kUnpackerImageSize];
+    FILE* file = fopen(ui->imagePath.c_str(), "rb");
+    EXPECT_NE(file, nullptr);
+    if (file == nullptr) {
+        return false;
+    }
+    request.image = image;
+    request.imageBytes = static_cast<unsigned>(fread(image, 1, sizeof image, file));
+    request.imageFile = ui->ownPath.c_str();
+    fclose(file);
+    bool done = splitFile(request, plan, ui);
+    if (done && state->closeAfterFinish != 0) {
+        ui->events.push_back("beep");
+        ui->events.push_back("close");
+    }
+    return done;
+}
 
 }  // namespace testsupport

@@ -114,7 +114,6 @@ class JoinUi {
     ~JoinUi() = default;
 };
 
-
 // Copies exactly size bytes from source's position onto target through buffer (natively
 // inside the kernel where the files allow it: platformCopyStream), telling ui (when given) of
 // every block written. Returns 0 on success, 1 when a read failed or the

@@ -199,8 +199,3 @@ bool platformFileHeld(const char* path) {
     CloseHandle(h);
     return held;
 }
-
-bool platformRenameNew(const char* from, const char* to) {
-    // Without MOVEFILE_REPLACE_EXISTING a taken name is never replaced.
-    return MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH) != 0;
-}

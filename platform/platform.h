@@ -1,7 +1,7 @@
 // The operating-system calls that the portable code needs, C-style. Natively they are in
 // platform_posix.cpp and files_posix.cpp. On Windows, platform_win.cpp holds what the unpacker
-// links too (existence, sizes, identity, full paths, link-safe replacement and removal, stamping
-// an open file) and files_win.cpp what only the splitter and the tools need (their own path,
+// links too (existence, sizes, identity, full paths, link-safe replacement and removal, renaming
+// onto a free name, stamping an open file) and files_win.cpp what only the splitter and the tools need (their own path,
 // reading a file's stamp, folder listings, 64-bit seeks): the unpacker's image imports nothing
 // for the second file.
 #pragma once
@@ -196,7 +196,8 @@ bool platformSyncFolder(const char* path);
 // ---------------------------------------------------------------------------------------------
 // The split's own files: each is created new, under a name that nothing holds, and renamed only
 // onto a name that nothing holds, so that a file that appears under one of its names meanwhile
-// is never replaced. (The join replaces its target through platformRenameOver instead.)
+// is never replaced. (The join puts its target in place through platformRenameNew too, unless
+// the user agreed to replace the older file: then through platformRenameOver.)
 
 // A new, empty file for binary writing; a taken name (a file, a link, even one that reaches
 // nothing, anything at all) is left as it is and reported as kReplaceBusy. With hold, the file
@@ -213,7 +214,8 @@ bool platformFileHeld(const char* path);
 
 // Gives the file `from` the name `to` only while `to` names nothing: an entry that appears
 // there is never replaced. Both names lie in one folder; the new name has reached the disk when
-// it returns. False when the rename failed (or `to` was taken).
+// it returns. False when the rename failed (or `to` was taken). On Windows in platform_win.cpp:
+// the unpacker links it.
 bool platformRenameNew(const char* from, const char* to);
 
 // True where a file can be renamed and removed while this process holds it (natively). Windows
@@ -236,6 +238,9 @@ typedef void* PlatformFile;
 PlatformFile platformOpenRead(const char* path);
 // platformReplaceFile's new file, for writing. Null unless *status is kReplaced.
 PlatformFile platformCreateFile(const char* path, bool hold, ReplaceStatus* status);
+// A new file for writing, held without sharing until it is closed; a taken name (anything at
+// all) is left as it is. Null when path was taken or the file could not be created.
+PlatformFile platformCreateNew(const char* path);
 // Reads up to size bytes; returns how many were read (0 at the end or on failure).
 size_t platformRead(PlatformFile file, void* buffer, size_t size);
 // Writes all size bytes; false when they were not all written.

@@ -203,6 +203,12 @@ PlatformFile platformCreateFile(const char* path, bool hold, ReplaceStatus* stat
     return replaceHandle(path, hold, status);
 }
 
+PlatformFile platformCreateNew(const char* path) {
+    HANDLE h =
+        CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return h != INVALID_HANDLE_VALUE ? h : nullptr;
+}
+
 size_t platformRead(PlatformFile file, void* buffer, size_t size) {
     DWORD got;
     return ReadFile(file, buffer, static_cast<DWORD>(size), &got, nullptr) ? got : 0;
@@ -254,6 +260,13 @@ bool platformRenameOver(const char* from, const char* to) {
     // A folder is never replaced by a file: Windows refuses that itself.
     constexpr DWORD kFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
     // Windows refuses to rename over a read-only file: that one is removed first, as an entry
-    // of its own (never what a link reaches), and the rename tried once more.
-    return MoveFileExA(from, to, kFlags) || (removeEntry(to) == 0 && MoveFileExA(from, to, kFlags));
+    // of its own (never what a link reaches), and the rename tried once more. (removeEntry would
+    // first try the very rename that was just refused.)
+    return MoveFileExA(from, to, kFlags) ||
+           (deleteOwnReadOnly(to) == 0 && MoveFileExA(from, to, kFlags));
+}
+
+bool platformRenameNew(const char* from, const char* to) {
+    // Without MOVEFILE_REPLACE_EXISTING a taken name is never replaced.
+    return MoveFileExA(from, to, MOVEFILE_WRITE_THROUGH) != 0;
 }

@@ -21,6 +21,8 @@ const char* const kTextBadHeader = "Неверный заголовок архи
 const char* const kTextPickTooLong = "Слишком длинный путь к выбранному файлу!";
 const char* const kTextNoVolumeName = "Невозможно составить имя тома из пути:\n%s";
 const char* const kTextTargetInArchive = "Файл %s принадлежит архиву!\nВыберите другую папку.";
+const char* const kTextNameTaken = "Файл %s уже существует";
+const char* const kTextKeptAs = "Файл сохранен как %s";
 
 // Big enough for the longest pattern with the longest path, every byte of it escaped: no
 // message is ever cut short.
@@ -249,8 +251,9 @@ JoinResult runJoin(JoinRun* run, char* archivePath, JoinUi* ui, char* buffer, un
         return fail(run, kJoinRefused, kTextTargetInArchive, target);
     }
     // A folder of that name is not replaced. Yes replaces the older file once the new one is
-    // whole; until then it stays as it is.
-    if (platformFileExists(target)) {
+    // whole; until then it stays as it is. Only that file was agreed to.
+    bool replace = platformFileExists(target);
+    if (replace) {
         if (platformIsFolder(target)) {
             return fail(run, kJoinFailed, kTextCannotCreate, nullptr, kReasonIsFolder);
         }
@@ -258,10 +261,24 @@ JoinResult runJoin(JoinRun* run, char* archivePath, JoinUi* ui, char* buffer, un
             return kJoinDeclined;
         }
     }
-    // An incomplete file that an earlier join left is replaced; one that another join still
-    // writes is held by it and left alone.
+    int64_t start = headerSize(static_cast<uint32_t>(strlen(headerName)));
+#ifdef _WIN32
+    // Whatever has the incomplete file's name is left alone: the unpacker has no room to tell an
+    // earlier join's file there from any other.
+    PlatformFile out = platformCreateNew(partial);
+    bool taken = out == nullptr && platformFileExists(partial);
+#else
+    // An incomplete file that an earlier join of this archive left is replaced, unless another
+    // join still writes it and holds it; every other file there is left alone.
+    bool taken =
+        platformFileExists(partial) &&
+        !isOwnLeftover(partial, archivePath, width, memberCount, start, buffer, bufferSize);
     ReplaceStatus status;
-    PlatformFile out = platformCreateFile(partial, true, &status);
+    PlatformFile out = taken ? nullptr : platformCreateFile(partial, true, &status);
+#endif
+    if (taken) {
+        return fail(run, kJoinFailed, kTextNameTaken, partial);
+    }
     if (out == nullptr) {
         return fail(run, kJoinFailed, kTextCannotCreate, nullptr, lastReason());
     }
@@ -274,7 +291,6 @@ JoinResult runJoin(JoinRun* run, char* archivePath, JoinUi* ui, char* buffer, un
         platformFileIdentityOf(out, &written) ? &written : nullptr;
 
     // The unpacker file's own piece, then volumes 1 .. M-1. V is the unpacker file's size.
-    int64_t start = headerSize(static_cast<uint32_t>(strlen(headerName)));
     int64_t volumeSize = 0;
     char number[kNumberBufferSize];
     formatNumber(number, width, 0);
@@ -344,12 +360,29 @@ JoinResult runJoin(JoinRun* run, char* archivePath, JoinUi* ui, char* buffer, un
     if (!closed || !synced) {
         return fail(run, kJoinFailed, kTextWriteFailed, partial, closed ? reason : lastReason());
     }
-    if (!platformRenameOver(partial, target)) {
-        reason = lastReason();
-        platformRemoveFile(partial);
-        return fail(run, kJoinFailed, kTextCannotCreate, nullptr, reason);
+#ifndef _WIN32
+    ui->placing(true);
+#endif
+    // A file that took the target's name meanwhile is not replaced unasked. A whole result that
+    // does not get the target's name (No, or a rename the system refused) keeps its own.
+    if (replace ? platformRenameOver(partial, target) : platformRenameNew(partial, target)) {
+        return kJoinComplete;
     }
-    return kJoinComplete;
+    if (!replace && platformFileExists(target)) {
+#ifndef _WIN32
+        ui->placing(false);
+#endif
+        if (!ui->ask(kJoinOverwrite, kTextOverwrite)) {
+            return fail(run, kJoinKept, kTextKeptAs, partial);
+        }
+#ifndef _WIN32
+        ui->placing(true);
+#endif
+        if (platformRenameOver(partial, target)) {
+            return kJoinComplete;
+        }
+    }
+    return fail(run, kJoinKept, kTextKeptAs, partial, lastReason());
 }
 
 }  // namespace

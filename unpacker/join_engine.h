@@ -74,6 +74,8 @@ enum JoinResult {
     kJoinBadArchive,  // the unpacker file cannot be read or its header is not well formed
     kJoinFailed,      // the target could not be created or written (a failed write leaves
                       // the incomplete file as far as it got)
+    kJoinKept,        // whole, but the target's name was taken during the join and was not to
+                      // be replaced: the result keeps its incomplete name
 };
 
 class JoinUi {
@@ -108,6 +110,12 @@ class JoinUi {
     virtual void writingTo(const char* path) {
         (void)path;
     }
+    // on: the whole file is put in the target's place now, and nothing may end the join
+    // halfway through that (the command line holds its signals back); off: the place was found
+    // taken, and the user is asked or told again first.
+    virtual void placing(bool on) {
+        (void)on;
+    }
 #endif
 
   protected:
@@ -128,6 +136,16 @@ int copyPiece(PlatformFile source, PlatformFile target, int64_t size, char* buff
 // False when limit leaves no room for one character of the name.
 bool incompleteName(const char* name, unsigned limit, char* out);
 
+#ifndef _WIN32
+// True when the entry partial names is an earlier join's incomplete file of this archive, to be
+// replaced without a question: a regular file with no other name, not a link, whose bytes are
+// all a beginning of what this join writes (the unpacker file at archivePath from start on,
+// then its volumes 1 .. memberCount - 1 beside it, each whole). Reads through buffer
+// (bufferSize bytes).
+bool isOwnLeftover(const char* partial, const char* archivePath, int width, int memberCount,
+                   int64_t start, char* buffer, unsigned bufferSize);
+#endif
+
 // Joins the archive whose unpacker file is archivePath (a buffer of kArchivePathSize bytes;
 // it is changed: volume paths are formed in it). Copies through buffer (bufferSize bytes).
 // The archive's files are only read: a target that is one of them is refused before anything
@@ -135,5 +153,8 @@ bool incompleteName(const char* name, unsigned limit, char* out);
 // the chosen folder, never written through a link: the incomplete file, which is synced,
 // stamped, closed and renamed over the target as the join's last step. Tells the user about
 // every failure through ui before it returns; a result that is not whole is named there under
-// its incomplete name.
+// its incomplete name. Nothing at the incomplete name is replaced unless it is an earlier join's
+// own (natively isOwnLeftover; the unpacker replaces nothing there), and the result replaces
+// only the older file the user agreed to: a file that takes the target's name during the join
+// is asked about again, and kept when the answer is No.
 JoinResult joinArchive(char* archivePath, JoinUi* ui, char* buffer, unsigned bufferSize);

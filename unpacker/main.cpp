@@ -208,7 +208,8 @@ bool writeAndClose(PlatformFile file, const char* path, const char* data, size_t
     bool written = platformWrite(file, data, size);
     written = platformCloseFile(file) && written;
     if (!written) {
-        platformRemoveFile(path);
+        // Our own file, just created by name: nothing else to take care of.
+        DeleteFileA(path);
     }
     return written;
 }

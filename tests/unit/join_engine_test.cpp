@@ -548,11 +548,12 @@ TEST(JoinTarget, TheIncompleteFileOfAnotherRunningJoinIsLeftAlone) {
     ReplaceStatus status;
     FILE* held = platformReplaceFile(f.partial().c_str(), true, &status);
     ASSERT_NE(held, nullptr);
-    fputs("the other join's bytes", held);
+    const std::string theirs = f.data.substr(0, 1000);
+    fwrite(theirs.data(), 1, theirs.size(), held);
     fflush(held);
     EXPECT_EQ(join(f.exe, &f.ui), kJoinFailed);
     EXPECT_EQ(f.ui.errors, (std::vector<std::string>{"Не могу создать целевой файл!"}));
-    EXPECT_EQ(readFile(f.partial()), "the other join's bytes");
+    EXPECT_EQ(readFile(f.partial()), theirs);
     EXPECT_FALSE(exists(f.target()));
     fclose(held);
 
@@ -562,6 +563,80 @@ TEST(JoinTarget, TheIncompleteFileOfAnotherRunningJoinIsLeftAlone) {
     EXPECT_EQ(join(f.exe, &again), kJoinComplete);
     EXPECT_EQ(readFile(f.target()), f.data);
     EXPECT_FALSE(exists(f.partial()));
+}
+
+TEST(JoinTarget, AnyOtherFileAtTheIncompleteNameIsLeftAlone) {
+    // Only this archive's own bytes, from the first on, make an earlier join's leftover. Not so
+    // a user's file, the same bytes under a second name or through a link, or more bytes than
+    // the archive has; the join then names that file and writes nothing.
+    Fixture f(50000);
+    const std::string mine = f.data.substr(0, kMinVolumeSize);  // past the first volume
+    std::string elsewhere = f.dir.file("elsewhere");
+    std::vector<std::function<void()>> others = {
+        [&] { writeFile(f.partial(), "a user's notes"); },
+        [&] { writeFile(f.partial(), mine + "!"); },
+        [&] { writeFile(f.partial(), f.data + "!"); },
+        [&] {
+            writeFile(elsewhere, mine);
+            ASSERT_EQ(link(elsewhere.c_str(), f.partial().c_str()), 0);
+        },
+        [&] {
+            writeFile(elsewhere, mine);
+            ASSERT_EQ(symlink(elsewhere.c_str(), f.partial().c_str()), 0);
+        },
+    };
+    for (size_t i = 0; i < others.size(); ++i) {
+        SCOPED_TRACE(i);
+        others[i]();
+        std::string before = readFile(f.partial());
+        FakeJoinUi ui;
+        ui.folder = f.ui.folder;
+        EXPECT_EQ(join(f.exe, &ui), kJoinFailed);
+        EXPECT_EQ(ui.errors, (std::vector<std::string>{"Файл " + f.partial() + " уже существует"}));
+        EXPECT_EQ(readFile(f.partial()), before);
+        EXPECT_FALSE(exists(f.target()));
+        EXPECT_EQ(ui.steps, 0);
+        unlink(f.partial().c_str());
+        unlink(elsewhere.c_str());
+    }
+    // An earlier join's, ended after the first volume or before its first byte, is replaced.
+    for (const std::string& leftover : {mine, std::string()}) {
+        writeFile(f.partial(), leftover);
+        FakeJoinUi ui;
+        ui.folder = f.ui.folder;
+        EXPECT_EQ(join(f.exe, &ui), kJoinComplete);
+        EXPECT_EQ(readFile(f.target()), f.data);
+        EXPECT_FALSE(exists(f.partial()));
+        unlink(f.target().c_str());
+    }
+}
+
+TEST(JoinTarget, AFileThatTakesItsNameDuringTheJoinIsAskedAboutThen) {
+    // The target was not there when the join began, so nobody agreed to replace anything.
+    // Another program saves a file under its name while the volumes are copied: the finished
+    // file never replaces it unasked. No keeps the whole result under its own name, and says
+    // so; Yes replaces.
+    for (bool yes : {false, true}) {
+        SCOPED_TRACE(yes);
+        Fixture f(50000);
+        f.ui.onStep = [&] {
+            if (!exists(f.target())) {
+                writeFile(f.target(), "saved meanwhile");
+            }
+        };
+        f.ui.answers = {yes};
+        EXPECT_EQ(join(f.exe, &f.ui), yes ? kJoinComplete : kJoinKept);
+        EXPECT_EQ(f.ui.log[2], "??? Файл уже существует.\nПерезаписать?");
+        if (yes) {
+            EXPECT_EQ(readFile(f.target()), f.data);
+            EXPECT_FALSE(exists(f.partial()));
+            EXPECT_TRUE(f.ui.errors.empty());
+        } else {
+            EXPECT_EQ(readFile(f.target()), "saved meanwhile");
+            EXPECT_EQ(readFile(f.partial()), f.data);
+            EXPECT_EQ(f.ui.errors, (std::vector<std::string>{"Файл сохранен как " + f.partial()}));
+        }
+    }
 }
 
 TEST(JoinSizes, EveryVolumeButTheLastIsVBytesAndTheLastOneToV) {

@@ -353,7 +353,13 @@ class FakeJoinUi final : public JoinUi {
     }
     void setTitle(const char* title) override { log.push_back(std::string("title ") + title); }
     void setProgressRange(int maximum) override { range = maximum; }
-    void stepProgress() override { ++steps; }
+    std::function<void()> onStep;  // what another program does while a piece is copied
+    void stepProgress() override {
+        ++steps;
+        if (onStep) {
+            onStep();
+        }
+    }
     void beep() override { log.push_back("beep"); }
 };
 

@@ -175,6 +175,14 @@ class TerminalJoinUi final : public JoinUi {
     // Ctrl-C, SIGTERM and SIGHUP remove the unfinished file and end the command at once.
     void writingTo(const char* path) override { interruptRemoveOnSignal(path); }
 
+    // Once the whole file is being put in place the join ends as done: a signal then waits and
+    // is never delivered. While the user is asked again, a signal ends the command with the
+    // whole result kept under its own name.
+    void placing(bool on) override {
+        interruptRemoveOnSignal(nullptr);
+        interruptHold(on);
+    }
+
   private:
     void endProgressLine() { progress_.endLine(); }
 

@@ -75,6 +75,15 @@ void interruptSetCooperative(bool on) {
     }
 }
 
+void interruptHold(bool on) {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP);
+    sigprocmask(on ? SIG_BLOCK : SIG_UNBLOCK, &signals, nullptr);
+}
+
 int interruptPending() {
     return gSignal;
 }

@@ -21,6 +21,12 @@ void interruptRemoveOnSignal(const char* path);
 // process at once, as the handler would have.
 void interruptSetCooperative(bool on);
 
+// Holds the three signals back (on) or lets them through again (off). Held, a signal waits
+// until they are let through, and is never delivered if the process ends first: for a step
+// that must not be cut short, such as putting a finished file in its place. Let through, a
+// signal that waited ends the process at once (or is recorded, in cooperative mode).
+void interruptHold(bool on);
+
 // The signal received so far (SIGINT, SIGTERM or SIGHUP), or 0.
 int interruptPending();
 

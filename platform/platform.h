@@ -1,9 +1,9 @@
 // The operating-system calls that the portable code needs, C-style. Natively they are in
 // platform_posix.cpp and files_posix.cpp. On Windows, platform_win.cpp holds what the unpacker
 // links too (existence, sizes, identity, full paths, link-safe replacement and removal, renaming
-// onto a free name, stamping an open file) and files_win.cpp what only the splitter and the tools need (their own path,
-// reading a file's stamp, folder listings, 64-bit seeks): the unpacker's image imports nothing
-// for the second file.
+// onto a free name, stamping an open file) and files_win.cpp what only the splitter and the tools
+// need (their own path, reading a file's stamp, folder listings, 64-bit seeks): the unpacker's
+// image imports nothing for the second file.
 #pragma once
 
 #include <stddef.h>

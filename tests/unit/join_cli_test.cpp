@@ -6,7 +6,9 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +23,29 @@
 #include "tests/unit/test_support.h"
 
 using namespace testsupport;
+
+// The signal that every rename in this process brings once it is done (0: none), as if it had
+// been sent at that moment. Renames go through here: both of the join's, over an older file and
+// onto a free name.
+static int gSignalAfterRename = 0;
+
+static int renameAndSignal(const char* from, const char* to, unsigned flags) {
+    int result = static_cast<int>(syscall(SYS_renameat2, AT_FDCWD, from, AT_FDCWD, to, flags));
+    int reason = errno;
+    if (gSignalAfterRename != 0) {
+        raise(gSignalAfterRename);
+    }
+    errno = reason;
+    return result;
+}
+
+extern "C" int rename(const char* from, const char* to) {
+    return renameAndSignal(from, to, 0);
+}
+
+extern "C" int renameat2(int, const char* from, int, const char* to, unsigned flags) {
+    return renameAndSignal(from, to, flags);
+}
 
 namespace {
 
@@ -54,7 +79,9 @@ struct CliArchive {
         return readFile(exe) + readFile(volume(1)) + readFile(volume(2));
     }
 
-    int join(std::vector<std::string> args) { return dravnikJoin(args); }
+    int join(std::vector<std::string> args, bool letSignalsThrough = true) {
+        return dravnikJoin(args, letSignalsThrough);
+    }
 };
 
 }  // namespace
@@ -233,6 +260,33 @@ TEST(JoinCli, AnInterruptedJoinLeavesTheTargetsNameAsItWas) {
             EXPECT_EQ(readFile(target), "an older file");
         } else {
             EXPECT_EQ(sizeOf(target), -1);
+        }
+    }
+}
+
+TEST(JoinCli, ASignalOnceTheFileIsBeingPutInPlaceEndsTheJoinAsDone) {
+    // Ctrl-C, SIGTERM or SIGHUP that comes during the rename (or the folder's sync after it)
+    // finds the target already whole: the join ends as done, exit code 0, over an older file
+    // as onto a free name.
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        for (bool older : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "signal " << signal << (older ? ", older" : ""));
+            CliArchive a("d.bin");
+            std::string target = a.dir + "/out/d.bin";
+            if (older) {
+                std::ofstream(target, std::ios::binary) << "an older file";
+            }
+            pid_t child = fork();
+            ASSERT_GE(child, 0);
+            if (child == 0) {
+                gSignalAfterRename = signal;
+                _exit(a.join({"-y", a.exe, a.dir + "/out"}, false));
+            }
+            int status = 0;
+            ASSERT_EQ(waitpid(child, &status, 0), child);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+            EXPECT_EQ(readFile(target), a.data);
+            EXPECT_EQ(sizeOf(a.partial("d.bin")), -1);
         }
     }
 }

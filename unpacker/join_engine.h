@@ -136,6 +136,16 @@ int copyPiece(PlatformFile source, PlatformFile target, int64_t size, char* buff
 // False when limit leaves no room for one character of the name.
 bool incompleteName(const char* name, unsigned limit, char* out);
 
+// Overwrites the last width + 4 characters of path (length characters) with the number and
+// ".bin". False when they would reach into the folder part.
+bool formVolumePath(char* path, unsigned length, const char* number, int width);
+
+// True when target is the unpacker file at archivePath (length characters) or one of the
+// volumes named after it: the same file where the target exists; else the same name in the
+// same folder (the folders compared by identity, the names as the file system compares them).
+bool isArchiveMember(const char* target, const char* archivePath, unsigned length, int width,
+                     int memberCount);
+
 #ifndef _WIN32
 // True when the entry partial names is an earlier join's incomplete file of this archive, to be
 // replaced without a question: a regular file with no other name, not a link, whose bytes are

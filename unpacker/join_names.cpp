@@ -1,7 +1,11 @@
-// The names that the join forms from names it is given: the incomplete file's name.
+// The names that the join forms from names it is given (the incomplete file's, the volumes')
+// and the names it refuses to write to (the archive's own).
 #include <string.h>
 
 #include "unpacker/join_engine.h"
+
+#include "archive/format.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -25,6 +29,18 @@ constexpr unsigned endingWeight() {
         weight += nameWeight(static_cast<unsigned char>(kIncompleteEnding[i]));
     }
     return weight;
+}
+
+// The folder part of path, with its separator, into out ("." for a path without one). Returns
+// where the name starts.
+int folderOf(const char* path, char* out) {
+    int nameOffset = lastBackslashIndex(path) + 1;
+    memcpy(out, path, static_cast<size_t>(nameOffset));
+    out[nameOffset] = '\0';
+    if (nameOffset == 0) {
+        memcpy(out, ".", 2);
+    }
+    return nameOffset;
 }
 
 }  // namespace
@@ -56,4 +72,55 @@ bool incompleteName(const char* name, unsigned limit, char* out) {
     memcpy(out, name, kept);
     memcpy(out + kept, kIncompleteEnding, kEnding + 1);
     return true;
+}
+
+bool formVolumePath(char* path, unsigned length, const char* number, int width) {
+    if (!memberEndingInName(path, length, width)) {
+        return false;
+    }
+    char* p = path + length - memberEndingChars(width);
+    memcpy(p, number, static_cast<unsigned>(width));
+    memcpy(p + width, kVolumeEnding, kEndingChars);
+    return true;
+}
+
+bool isArchiveMember(const char* target, const char* archivePath, unsigned length, int width,
+                     int memberCount) {
+    char member[kArchivePathSize];
+    char folder[kTargetPathSize];
+    memcpy(member, archivePath, length + 1);
+    FileIdentity targetId, memberId, folderId;
+    bool exists = platformFileIdentity(target, &targetId);
+    int targetName = folderOf(target, folder);
+    bool sameFolder = platformFileIdentity(folder, &folderId);
+    int memberName = folderOf(member, folder);
+    sameFolder =
+        sameFolder && platformFileIdentity(folder, &memberId) && sameIdentity(folderId, memberId);
+    // Member names all have the archive's length: another length is no member's name, and
+    // a target that is not there shares no member's identity. Nor does one past the first
+    // member that is missing (the join stops there too), so a crafted count costs nothing.
+    if (!exists && (!sameFolder || strlen(target + targetName) != strlen(member + memberName))) {
+        return false;
+    }
+    char number[kNumberBufferSize];
+    formatNumber(number, width, 0);
+    for (int k = 0; k < memberCount; ++k) {
+        if (k > 0) {
+            incrementNumber(number, width);
+            if (!formVolumePath(member, length, number, width)) {
+                return false;
+            }
+        }
+        if (exists) {
+            if (!platformFileIdentity(member, &memberId)) {
+                return false;
+            }
+            if (sameIdentity(targetId, memberId)) {
+                return true;
+            }
+        } else if (platformSameName(target + targetName, member + memberName)) {
+            return true;
+        }
+    }
+    return false;
 }

@@ -8,10 +8,7 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/unpacker_common.sh"
 e2e_start
 
-volume=20480
-source="$E2E_TMP/source/data.bin"
-make_source "$source" 70000  # M = 4: B.0.exe, B.1.bin .. B.3.bin
-split_source "$source" "$E2E_TMP/archive/B" "$volume"
+split_four_volumes
 
 # A user's file at the incomplete name.
 dest="$E2E_TMP/dest-notes"
@@ -20,8 +17,7 @@ echo "a user's notes, not the unpacker's" >"$dest/data.bin.неполный"
 kept=$(e2e_fingerprint "$dest")
 start_archive "$E2E_TMP/archive/B.0.exe"
 pick_folder "$dest"
-message=$(e2e_must msgbox ':-(' ok)
-e2e_assert_eq "Файл $(e2e_winpath "$dest/data.bin.неполный") уже существует" "$message" "message"
+assert_error_box "Файл $(e2e_winpath "$dest/data.bin.неполный") уже существует" "message"
 wait_unpacker_gone
 e2e_assert_eq "$kept" "$(e2e_fingerprint "$dest")" "the user's file and nothing else"
 
@@ -39,8 +35,7 @@ e2e_must msgbox ':-(' yes >/dev/null
 e2e_must open-file "$(e2e_winpath "$E2E_TMP/archive/B.2.bin")" >/dev/null
 question=$(e2e_must msgbox '???' no)
 e2e_assert_eq $'Файл уже существует.\nПерезаписать?' "$question" "question"
-message=$(e2e_must msgbox ':-(' ok)
-e2e_assert_eq "Файл сохранен как $(e2e_winpath "$dest/data.bin.неполный")" "$message" "message"
+assert_error_box "Файл сохранен как $(e2e_winpath "$dest/data.bin.неполный")" "message"
 wait_unpacker_gone
 e2e_assert_eq "$saved" "$(e2e_fingerprint "$dest" | grep -v -F 'неполный')" "the saved file"
 e2e_assert_same_bytes "$source" "$dest/data.bin.неполный"

@@ -8,11 +8,8 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/unpacker_common.sh"
 e2e_start
 
-volume=20480
-source="$E2E_TMP/source/data.bin"
-make_source "$source" 70000  # M = 4: B.0.exe, B.1.bin .. B.3.bin
+split_four_volumes
 archive="$E2E_TMP/archive"
-split_source "$source" "$archive/B" "$volume"
 unpacker_cli info "$archive/B.0.exe" >"$E2E_TMP/info-good.log" || e2e_fail "info on a whole archive"
 
 head -c 15000 /dev/urandom >"$archive/B.2.bin"

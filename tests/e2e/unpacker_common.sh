@@ -88,3 +88,19 @@ assert_restored() {
     e2e_assert_same_bytes "$source" "$target"
     e2e_assert_same_mtime "$source" "$target"
 }
+
+# The archive that most joins here read: a source of 70000 random bytes ($source) split into
+# volumes of $volume = 20480 bytes, M = 4: $E2E_TMP/archive/B.0.exe, B.1.bin .. B.3.bin.
+split_four_volumes() {
+    volume=20480
+    source="$E2E_TMP/source/data.bin"
+    make_source "$source" 70000
+    split_source "$source" "$E2E_TMP/archive/B" "$volume"
+}
+
+# Presses OK on the unpacker's error message and checks that it reads EXPECTED.
+assert_error_box() {
+    local expected=$1 what=$2 shown
+    shown=$(e2e_must msgbox ':-(' ok)
+    e2e_assert_eq "$expected" "$shown" "$what"
+}

@@ -10,10 +10,7 @@ source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/unpacker_common.sh"
 e2e_start
 
-volume=20480
-source="$E2E_TMP/source/data.bin"
-make_source "$source" 70000  # M = 4: B.0.exe, B.1.bin .. B.3.bin
-split_source "$source" "$E2E_TMP/archive/B" "$volume"
+split_four_volumes
 e2e_assert_exists "$E2E_TMP/archive/B.3.bin"
 header=$((UNPACKER_IMAGE_SIZE + 33 + 8))
 short=$((volume - header + volume))  # the unpacker's own piece and volume 1

@@ -23,6 +23,12 @@ bool joinCut(const char* head, size_t headLength, const char* tail, char* out, s
     return whole;
 }
 
+// True for a path that starts with a drive letter and its colon ("C:\x", "C:x").
+bool hasDrive(const char* path) {
+    char c = path[0];
+    return ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) && path[1] == ':';
+}
+
 size_t limitFor(size_t outSize) {
     return outSize - 1 < kMaxPathChars ? outSize - 1 : kMaxPathChars;
 }
@@ -43,11 +49,20 @@ bool archiveNameFollowsSource(const char* archiveText, const char* lastSuggestio
     return archiveText[0] == '\0' || strcmp(archiveText, lastSuggestion) == 0;
 }
 
-bool placeArchiveName(const char* sourcePath, const char* archiveName, char* out, size_t outSize) {
-    size_t folderLength = lastBackslashIndex(archiveName) < 0
-                              ? static_cast<size_t>(lastBackslashIndex(sourcePath) + 1)
-                              : 0;
-    if (joinCut(sourcePath, folderLength, archiveName, out, limitFor(outSize))) {
+bool placeArchiveName(const char* sourcePath, const char* archiveName, char* out, size_t outSize,
+                      ArchivePlacing placing) {
+    size_t folderLength = static_cast<size_t>(lastBackslashIndex(sourcePath) + 1);
+    size_t prefix = 0;
+    if (lastBackslashIndex(archiveName) < 0) {
+        prefix = folderLength;
+    } else if (placing == kRelativeNamesBesideSource && !hasDrive(archiveName)) {
+        if (!isPathSeparator(archiveName[0])) {
+            prefix = folderLength;
+        } else if (!isPathSeparator(archiveName[1]) && hasDrive(sourcePath)) {
+            prefix = 2;  // the source's "X:"
+        }
+    }
+    if (joinCut(sourcePath, prefix, archiveName, out, limitFor(outSize))) {
         return true;
     }
     out[0] = '\0';

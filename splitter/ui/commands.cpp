@@ -80,10 +80,11 @@ bool checkForm() {
         return false;
     }
     readField(gForm.archiveEdit, gState.archiveName, kPathBufferSize);
-    // A name without a folder goes beside the source, never into the current folder (which
-    // is wherever the last dialog left it). An empty name stays one: the source's folder.
+    // A name that is no full path counts from the source's folder, never from the current
+    // folder (which is wherever the last dialog left it). An empty name stays one: the
+    // source's folder.
     if (!placeArchiveName(gState.sourcePath, gState.archiveName, gState.archiveName,
-                          kPathBufferSize)) {
+                          kPathBufferSize, kRelativeNamesBesideSource)) {
         refuse(kTextArchiveNameTooLong, gForm.archiveEdit);
         return false;
     }

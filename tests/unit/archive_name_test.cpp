@@ -18,9 +18,11 @@ std::string suggest(const char* source, const char* folder) {
     return out;
 }
 
-std::string place(const char* source, const char* archive) {
+std::string place(const char* source, const char* archive,
+                  ArchivePlacing placing = kBareNamesBesideSource) {
     char out[kPathBufferSize];
-    return placeArchiveName(source, archive, out, sizeof out) ? std::string(out) : "<refused>";
+    return placeArchiveName(source, archive, out, sizeof out, placing) ? std::string(out)
+                                                                       : "<refused>";
 }
 
 }  // namespace
@@ -56,6 +58,12 @@ TEST(ArchivePlace, ABareNameGoesBesideTheSource) {
     std::string deep = "/" + std::string(kMaxPathChars - 5, 'd') + "/f";
     EXPECT_EQ(place(deep.c_str(), "setname"), "<refused>");
     EXPECT_EQ(place(deep.c_str(), "set"), deep.substr(0, deep.size() - 1) + "set");
+    // The window counts every relative name from the source's folder: its current folder is
+    // nobody's business. A full path stays.
+    EXPECT_EQ(place("/data/film.avi", "sub/set", kRelativeNamesBesideSource), "/data/sub/set");
+    EXPECT_EQ(place("/data/film.avi", "../set", kRelativeNamesBesideSource), "/data/../set");
+    EXPECT_EQ(place("/data/film.avi", "/out/set", kRelativeNamesBesideSource), "/out/set");
+    EXPECT_EQ(place("/data/film.avi", "set", kRelativeNamesBesideSource), "/data/set");
     // In place: the field's own buffer may receive the result.
     char buffer[kPathBufferSize] = "set";
     ASSERT_TRUE(placeArchiveName("/data/f", buffer, buffer, sizeof buffer));

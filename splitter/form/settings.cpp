@@ -3,8 +3,12 @@
 #include <stdio.h>
 #include <string.h>
 
+#include "platform/platform.h"
+
 const char kSettingsVersion[] = "V2.3";
 const char kSettingsFileName[] = "dravnik.ini";
+// The settings being saved are written to the file's name with this ending, then renamed.
+const char kSettingsTemporaryEnding[] = ".new";
 
 namespace {
 
@@ -191,7 +195,16 @@ void loadSettings(const char* path, SplitterState* state, SizeList* list) {
 }
 
 bool saveSettings(const char* path, SplitterState* state, const SizeList& list) {
-    FILE* file = fopen(path, "wb");
+    // Written under a name of its own and renamed over the old file: a settings file that is a
+    // link replaces the link itself, never the file it reaches, and a write cut short leaves
+    // the old settings.
+    char temporary[kPathBufferSize];
+    if (snprintf(temporary, sizeof temporary, "%s%s", path, kSettingsTemporaryEnding) >=
+        static_cast<int>(sizeof temporary)) {
+        return false;
+    }
+    ReplaceStatus status;
+    FILE* file = platformReplaceFile(temporary, false, &status);
     if (file == nullptr) {
         return false;
     }
@@ -214,6 +227,10 @@ bool saveSettings(const char* path, SplitterState* state, const SizeList& list) 
     }
     writeLine(file, state->lastSourceDir);
     writeText(file, state->archiveDir);
-    bool written = ferror(file) == 0;
-    return fclose(file) == 0 && written;
+    bool written = ferror(file) == 0 && platformSyncStream(file);
+    written = fclose(file) == 0 && written && platformRenameOver(temporary, path);
+    if (!written) {
+        platformRemoveFile(temporary);
+    }
+    return written;
 }

@@ -263,6 +263,34 @@ TEST(SettingsFile, UnwritableLocationIsReportedAsFalse) {
     EXPECT_FALSE(saveSettings(dir.file("no/such/folder/dravnik.ini").c_str(), &state, list));
 }
 
+// A settings file that is a link (symbolic or hard) is replaced as an entry: the file it
+// reaches keeps its bytes, and no file of the saver's own stays behind.
+TEST(SettingsFile, ALinkIsReplacedNeverWrittenThrough) {
+    TempDir dir;
+    SplitterState state;
+    initSplitterState(&state);
+    SizeList list;
+    defaultSizeList(&list);
+    Bytes precious = patternBytes(100);
+    ASSERT_TRUE(writeFile(dir.file("victim"), precious));
+    std::string path = dir.file("dravnik.ini");
+    for (bool hard : {false, true}) {
+        SCOPED_TRACE(hard ? "hard link" : "symbolic link");
+        unlink(path.c_str());
+        ASSERT_EQ(hard ? link(dir.file("victim").c_str(), path.c_str())
+                       : symlink(dir.file("victim").c_str(), path.c_str()),
+                  0);
+        ASSERT_TRUE(saveSettings(path.c_str(), &state, list));
+        Bytes bytes;
+        ASSERT_TRUE(readFile(dir.file("victim"), &bytes));
+        EXPECT_EQ(bytes, precious);
+        struct stat st;
+        ASSERT_EQ(lstat(path.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode));
+        EXPECT_EQ(entryCount(dir.path()), 2);
+    }
+}
+
 // The settings dialog's two choices change the saved flag only: an archive name taken from its
 // dialog stays marked as such, whichever folder the next archives go to.
 TEST(ArchiveFolderMode, ChoosingTheFolderKeepsTheBrowsedFlag) {

@@ -317,18 +317,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (flags & 2) {
             // Without volumes the second join ends short of a whole target: a whole first
             // result stays under the target's name, asked about or not; the second's pieces
-            // stay under the incomplete name, replacing an incomplete first result.
+            // stay under the incomplete name, replacing an incomplete first result that is a
+            // beginning of what it writes. One that holds a picked file is not: it is left
+            // alone and the second join refused.
             bool whole = result == kJoinComplete;
+            bool kept = !whole && ui.picks > 0;
             ScriptedUi again(work, false, (flags & 4) != 0);
             JoinResult second = runJoin(archive, &again);
             bool declined = whole && (flags & 4) == 0;
-            if (again.askedOverwrite != whole ||
-                second != (declined ? kJoinDeclined : kJoinIncomplete)) {
+            JoinResult expectedSecond = declined ? kJoinDeclined
+                                        : kept   ? kJoinFailed
+                                                 : kJoinIncomplete;
+            if (again.askedOverwrite != whole || second != expectedSecond) {
                 abort();
             }
             char incompletePath[kTargetPathSize + 128];
             snprintf(incompletePath, sizeof incompletePath, "%s/%s", work->outDir, incomplete);
-            if (fileSize(targetPath) != (whole ? carried + ui.picks * pickedSize : carried) ||
+            if (fileSize(targetPath) !=
+                    (whole || kept ? carried + ui.picks * pickedSize : carried) ||
                 (whole && !declined && fileSize(incompletePath) != carried) ||
                 countEntries(work->outDir) != (whole && !declined ? 2 : 1)) {
                 abort();

@@ -20,15 +20,17 @@ struct Case {
     bool yes;
 };
 
-CliParse parse(const Case& c, CliOptions* options, std::string* error) {
-    std::vector<std::string> args = c.args;
+// The options point into args, which the caller keeps for as long as it reads them.
+CliParse parse(const Case& c, std::vector<std::string>* args, CliOptions* options,
+               std::string* error) {
+    *args = c.args;
     std::vector<char*> argv;
-    for (std::string& a : args) {
+    for (std::string& a : *args) {
         argv.push_back(&a[0]);
     }
     argv.push_back(nullptr);
     char text[256];
-    CliParse result = parseCliArguments(c.command, static_cast<int>(args.size()), argv.data(),
+    CliParse result = parseCliArguments(c.command, static_cast<int>(args->size()), argv.data(),
                                         options, text, sizeof text);
     *error = text;
     return result;
@@ -81,7 +83,8 @@ TEST(CliOptions, OneRuleForEveryCommand) {
         SCOPED_TRACE(std::to_string(c.command) + " " + joined);
         CliOptions options;
         std::string error;
-        ASSERT_EQ(parse(c, &options, &error), c.result);
+        std::vector<std::string> args;
+        ASSERT_EQ(parse(c, &args, &options, &error), c.result);
         EXPECT_EQ(error.empty(), c.result != bad);
         if (c.result != run) {
             continue;

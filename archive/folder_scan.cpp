@@ -2,17 +2,57 @@
 
 #include <string.h>
 
+#include "archive/header.h"
 #include "platform/platform.h"
 
 namespace {
 
-struct ScanContext {
+// Where forEachArchiveName is: the base name, its folder-less part and the names it visits.
+struct NameWalk {
     const char* archiveName;
     const char* stem;  // the base name's part after its folder
     size_t stemLength;
-    int memberCount;
     int width;
-    unsigned lastStale;
+    unsigned lastVolume;
+    void (*visit)(const char* name, unsigned k, void* context);
+    void* context;
+};
+
+// Member k (0 the unpacker file) is looked up as the split writes it, whatever the listing's
+// spelling, and visited when it exists.
+void visitMember(const NameWalk* walk, unsigned k) {
+    char name[kPathBufferSize];
+    bool built = k == 0 ? unpackerFileName(name, sizeof name, walk->archiveName, walk->width)
+                        : volumeFileName(name, sizeof name, walk->archiveName, k, walk->width);
+    if (built && platformFileExists(name)) {
+        walk->visit(name, k, walk->context);
+    }
+}
+
+// The member number that a folder entry's name stands for, or -1: the stem, a dot, W digits, a
+// dot and "exe" (all zeros) or "bin", letter case aside.
+int64_t memberNumberOf(const NameWalk* walk, const char* entry) {
+    uint64_t k = 0;
+    MemberKind kind = readMemberName(entry, walk->stem, walk->stemLength, walk->width, true, &k);
+    if (kind == kUnpackerMember) {
+        return k == 0 ? 0 : -1;
+    }
+    if (kind == kVolumeMember && k >= 1 && k <= walk->lastVolume) {
+        return static_cast<int64_t>(k);
+    }
+    return -1;
+}
+
+void visitEntry(const char* entry, void* opaque) {
+    const NameWalk* walk = static_cast<const NameWalk*>(opaque);
+    int64_t k = memberNumberOf(walk, entry);
+    if (k >= 0) {
+        visitMember(walk, static_cast<unsigned>(k));
+    }
+}
+
+struct ScanContext {
+    int memberCount;
     const char* sourcePath;
     bool sourceKnown;
     FileIdentity source;
@@ -34,19 +74,10 @@ void block(ScanContext* context, const char* name) {
     }
 }
 
-// Member k (0 the unpacker file): does its exact name exist, is it the source, and can it be
-// replaced? The name is looked up as the split will write it, whatever the listing's spelling.
-void examine(ScanContext* context, unsigned k) {
-    char name[kPathBufferSize];
-    bool built = k == 0
-                     ? unpackerFileName(name, sizeof name, context->archiveName, context->width)
-                     : volumeFileName(name, sizeof name, context->archiveName, k, context->width);
-    if (!built) {
-        return;
-    }
-    if (!platformFileExists(name)) {
-        return;
-    }
+// An existing member name k: is it one of the new archive's, is it the source, and can it be
+// replaced?
+void examine(const char* name, unsigned k, void* opaque) {
+    ScanContext* context = static_cast<ScanContext*>(opaque);
     if (k < static_cast<unsigned>(context->memberCount)) {
         context->result.memberExists = true;
     }
@@ -58,63 +89,66 @@ void examine(ScanContext* context, unsigned k) {
     }
 }
 
-// The member number that a folder entry's name stands for, or -1: the stem, a dot, W digits, a
-// dot and "exe" (all zeros) or "bin", letter case aside.
-int64_t memberNumberOf(const ScanContext* context, const char* entry) {
-    uint64_t k = 0;
-    MemberKind kind =
-        readMemberName(entry, context->stem, context->stemLength, context->width, true, &k);
-    if (kind == kUnpackerMember) {
-        return k == 0 ? 0 : -1;
+// M' - 1 of the archive whose unpacker file is `unpacker`, when its header reads and M' is
+// written with `width` digits; 0 otherwise.
+unsigned olderLastVolume(const char* unpacker, int width) {
+    PlatformFile file = platformOpenRead(unpacker);
+    if (file == nullptr) {
+        return 0;
     }
-    if (kind == kVolumeMember && k >= 1 && k <= context->lastStale) {
-        return static_cast<int64_t>(k);
+    char name[kMaxTargetNameChars + 1];
+    FileRecord record;
+    bool read = readArchiveHeader(file, name, &record);
+    platformCloseFile(file);
+    if (!read || digitWidth(record.volumeCount) != width) {
+        return 0;
     }
-    return -1;
-}
-
-void visitEntry(const char* entry, void* opaque) {
-    ScanContext* context = static_cast<ScanContext*>(opaque);
-    int64_t k = memberNumberOf(context, entry);
-    if (k >= 0) {
-        examine(context, static_cast<unsigned>(k));
-    }
+    return static_cast<unsigned>(record.volumeCount - 1);
 }
 
 }  // namespace
 
-unsigned lastStaleVolume(int memberCount, int width) {
-    unsigned long long limit = 1;
-    for (int i = 0; i < width; ++i) {
-        limit *= 10;
+unsigned lastReplacedVolume(const char* archiveName, int memberCount, int width) {
+    unsigned own = static_cast<unsigned>(memberCount - 1);
+    char unpacker[kPathBufferSize];
+    if (!unpackerFileName(unpacker, sizeof unpacker, archiveName, width)) {
+        return own;
     }
-    unsigned long long last = static_cast<unsigned long long>(memberCount) + 1;
-    return static_cast<unsigned>(last < limit ? last : limit - 1);
+    unsigned older = olderLastVolume(unpacker, width);
+    return older > own ? older : own;
+}
+
+void forEachArchiveName(const char* archiveName, int width, unsigned lastVolume,
+                        void (*visit)(const char* name, unsigned k, void* context), void* context) {
+    NameWalk walk;
+    walk.archiveName = archiveName;
+    walk.stem = fileNamePart(archiveName);
+    walk.stemLength = strlen(walk.stem);
+    walk.width = width;
+    walk.lastVolume = lastVolume;
+    walk.visit = visit;
+    walk.context = context;
+
+    char folder[kPathBufferSize];
+    size_t folderLength = static_cast<size_t>(walk.stem - archiveName);
+    memcpy(folder, archiveName, folderLength);
+    folder[folderLength] = '\0';
+    if (!platformListFolder(folder, visitEntry, &walk)) {
+        // A folder that cannot be listed may still be reachable: look up every name.
+        for (unsigned k = 0; k <= lastVolume; ++k) {
+            visitMember(&walk, k);
+        }
+    }
 }
 
 ArchiveFolderScan scanArchiveFolder(const char* archiveName, int memberCount, int width,
-                                    const char* sourcePath) {
+                                    unsigned lastVolume, const char* sourcePath) {
     ScanContext context;
     memset(&context, 0, sizeof context);
-    context.archiveName = archiveName;
-    context.stem = fileNamePart(archiveName);
-    context.stemLength = strlen(context.stem);
     context.memberCount = memberCount;
-    context.width = width;
-    context.lastStale = lastStaleVolume(memberCount, width);
     context.sourcePath = sourcePath;
     context.sourceKnown = platformFileIdentity(sourcePath, &context.source);
-
-    char folder[kPathBufferSize];
-    size_t folderLength = static_cast<size_t>(context.stem - archiveName);
-    memcpy(folder, archiveName, folderLength);
-    folder[folderLength] = '\0';
-    if (!platformListFolder(folder, visitEntry, &context)) {
-        // A folder that cannot be listed may still be reachable: look at every name.
-        for (unsigned k = 0; k <= context.lastStale; ++k) {
-            examine(&context, k);
-        }
-    }
+    forEachArchiveName(archiveName, width, lastVolume, examine, &context);
     return context.result;
 }
 
@@ -123,5 +157,7 @@ bool archiveTouchesSource(const char* sourcePath, const char* archiveName, int m
     if (archiveNameConflict(sourcePath, archiveName, memberCount, numberWidth)) {
         return true;
     }
-    return scanArchiveFolder(archiveName, memberCount, *numberWidth, sourcePath).touchesSource;
+    unsigned lastVolume = lastReplacedVolume(archiveName, memberCount, *numberWidth);
+    return scanArchiveFolder(archiveName, memberCount, *numberWidth, lastVolume, sourcePath)
+        .touchesSource;
 }

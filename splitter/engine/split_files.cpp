@@ -72,6 +72,14 @@ void forgetVolumes(SplitFiles* files) {
     files->volumeRoom = 0;
 }
 
+// A volume name of the older archive that forEachArchiveName found; the unpacker file is
+// removed before and on its own.
+void removeVolume(const char* name, unsigned k, void*) {
+    if (k != 0) {
+        platformRemoveFile(name);
+    }
+}
+
 }  // namespace
 
 ClaimResult claimUnfinishedFile(SplitFiles* files, const char* archiveName, int width,
@@ -113,16 +121,10 @@ ClaimResult claimUnfinishedFile(SplitFiles* files, const char* archiveName, int 
     return kClaimed;
 }
 
-bool removeOlderArchive(const SplitFiles* files, int memberCount) {
+bool removeOlderArchive(const SplitFiles* files, unsigned lastVolume) {
     platformRemoveFile(files->unpackerName);
     bool gone = !platformFileExists(files->unpackerName);
-    unsigned last = lastStaleVolume(memberCount, files->width);
-    char name[kPathBufferSize];
-    for (unsigned k = 1; k <= last; ++k) {
-        if (volumeFileName(name, sizeof name, files->archiveName, k, files->width)) {
-            platformRemoveFile(name);
-        }
-    }
+    forEachArchiveName(files->archiveName, files->width, lastVolume, removeVolume, nullptr);
     // Were the old unpacker file to outlive a power cut that the new volumes survive, the two
     // would make a mixed archive. Where the folder cannot be synced, the journal of the file
     // system keeps these removals ahead of the volumes' creation.

@@ -98,8 +98,11 @@ bool checkArchiveFolder(const SplitRequest& request, SplitPlan* plan) {
                             &plan->width)) {
         return refuse(plan, kRefusedNameConflict);
     }
-    ArchiveFolderScan scan =
-        scanArchiveFolder(request.archiveName, plan->memberCount, plan->width, request.sourcePath);
+    // Replacing an archive removes the new archive's names and the older one's volumes, and
+    // nothing else; the same names are removed later as are checked now.
+    plan->lastVolume = lastReplacedVolume(request.archiveName, plan->memberCount, plan->width);
+    ArchiveFolderScan scan = scanArchiveFolder(request.archiveName, plan->memberCount, plan->width,
+                                               plan->lastVolume, request.sourcePath);
     if (scan.touchesSource) {
         return refuse(plan, kRefusedNameConflict);
     }

@@ -47,7 +47,7 @@ enum SplitRefusal {
     kRefusedTooManyMembers,      // M above kMaxVolumeCount
     kRefusedCountMismatch,       // M is not the count shown
     kRefusedNameTooLong,         // the members' names would be longer than 255 characters
-    kRefusedNameConflict,        // a member name or a stale volume's reaches the source
+    kRefusedNameConflict,        // a member name or an older volume's reaches the source
     kRefusedUnfinishedIsSource,  // so does the name the unpacker file is written under
     kRefusedMemberBlocked,       // a member's name holds what cannot be replaced (a folder)
     kRefusedUnfinishedBlocked,   // so does the name the unpacker file is written under
@@ -64,6 +64,7 @@ struct SplitPlan {
     int memberCount;                   // M, within the record's bound
     int width;                         // W
     bool memberExists;                 // some member name of the archive is taken
+    unsigned lastVolume;               // the last volume name replacing it removes
 };
 
 // True when the archive name gives no file name: empty, or a folder (ending in a separator).

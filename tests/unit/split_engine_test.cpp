@@ -284,12 +284,16 @@ TEST(SplitEngine, DeclinedOverwriteWritesNothingAndStillRemembersFolders) {
 }
 
 TEST(SplitEngine, AcceptedOverwriteRemovesStaleVolumesOfItsOwnNumberingOnly) {
-    // M = 9: volumes 1..9 go; 10 and 11 need two digits, so they belong to another archive.
+    // M = 9 over an older archive of 10 members: its volumes 1..9 go; 10 and 11 need two
+    // digits, so they belong to another archive.
     Fixture f("a", sizeFor(9, 20480, 1, 500), 20480);
     ASSERT_EQ(f.state.volumeCount, 9);
     Bytes old = patternBytes(10, 9);
-    ASSERT_TRUE(writeFile(f.base() + ".0.exe", old));
-    for (const char* n : {"1", "8", "9", "10", "11"}) {
+    std::string exe;
+    ASSERT_EQ(
+        writeArchive(f.base(), "old", std::string(sizeFor(10, 20480, 3, 500), 'o'), 20480, &exe),
+        10);
+    for (const char* n : {"10", "11"}) {
         ASSERT_TRUE(writeFile(f.base() + "." + n + ".bin", old));
     }
     f.ui.answers = {true};

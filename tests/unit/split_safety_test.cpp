@@ -320,35 +320,79 @@ TEST(FolderScan, FindsTakenNamesAndTheSourceWhateverTheirCase) {
     TempDir dir;
     ASSERT_TRUE(writeFile(dir.file("src.bin"), patternBytes(10)));
     std::string base = dir.file("Set");
+    std::string sourcePath = dir.file("src.bin");
     // Nothing there yet: a split's unfinished file is no member.
     ASSERT_TRUE(writeFile(dir.file("Set.~part"), patternBytes(10)));
-    ArchiveFolderScan scan = scanArchiveFolder(base.c_str(), 12, 2, dir.file("src.bin").c_str());
+    ArchiveFolderScan scan = scanArchiveFolder(base.c_str(), 12, 2, 11, sourcePath.c_str());
     EXPECT_FALSE(scan.memberExists);
     EXPECT_FALSE(scan.touchesSource);
     // A volume of another letter case is another file here, but one of our names is taken.
     ASSERT_TRUE(writeFile(dir.file("SET.05.BIN"), patternBytes(10)));
     ASSERT_TRUE(writeFile(dir.file("Set.11.bin"), patternBytes(10)));
-    scan = scanArchiveFolder(base.c_str(), 12, 2, dir.file("src.bin").c_str());
+    scan = scanArchiveFolder(base.c_str(), 12, 2, 11, sourcePath.c_str());
     EXPECT_TRUE(scan.memberExists);
     EXPECT_FALSE(scan.touchesSource);
-    // A stale volume (M + 1 = 13) that is a link to the source.
-    ASSERT_EQ(symlink(dir.file("src.bin").c_str(), dir.file("Set.13.bin").c_str()), 0);
-    scan = scanArchiveFolder(base.c_str(), 12, 2, dir.file("src.bin").c_str());
+    // A volume of an older 14-member archive (13) that is a link to the source.
+    ASSERT_EQ(symlink(sourcePath.c_str(), dir.file("Set.13.bin").c_str()), 0);
+    scan = scanArchiveFolder(base.c_str(), 12, 2, 13, sourcePath.c_str());
     EXPECT_TRUE(scan.touchesSource);
-    // Beyond M + 1, or with another width, a name is not ours.
+    // Without an older archive reaching it, or beyond it, or with another width, a name is
+    // not ours.
+    scan = scanArchiveFolder(base.c_str(), 12, 2, 11, sourcePath.c_str());
+    EXPECT_FALSE(scan.touchesSource);
     ASSERT_EQ(unlink(dir.file("Set.13.bin").c_str()), 0);
-    ASSERT_EQ(symlink(dir.file("src.bin").c_str(), dir.file("Set.14.bin").c_str()), 0);
-    ASSERT_EQ(symlink(dir.file("src.bin").c_str(), dir.file("Set.013.bin").c_str()), 0);
-    scan = scanArchiveFolder(base.c_str(), 12, 2, dir.file("src.bin").c_str());
+    ASSERT_EQ(symlink(sourcePath.c_str(), dir.file("Set.14.bin").c_str()), 0);
+    ASSERT_EQ(symlink(sourcePath.c_str(), dir.file("Set.013.bin").c_str()), 0);
+    scan = scanArchiveFolder(base.c_str(), 12, 2, 13, sourcePath.c_str());
     EXPECT_FALSE(scan.touchesSource);
 }
 
-TEST(FolderScan, StaleRangeStopsAtTheWidth) {
-    EXPECT_EQ(lastStaleVolume(6, 1), 7u);
-    EXPECT_EQ(lastStaleVolume(8, 1), 9u);
-    EXPECT_EQ(lastStaleVolume(9, 1), 9u);
-    EXPECT_EQ(lastStaleVolume(10, 1), 9u);
-    EXPECT_EQ(lastStaleVolume(99, 2), 99u);
-    EXPECT_EQ(lastStaleVolume(100, 2), 99u);
-    EXPECT_EQ(lastStaleVolume(101, 3), 102u);
+// Replacing reaches as far as the older archive's header says, and only in the new width.
+TEST(FolderScan, ReplacedRangeIsTheOlderArchivesOwn) {
+    TempDir dir;
+    std::string base = dir.file("set");
+    std::string exe;
+    EXPECT_EQ(lastReplacedVolume(base.c_str(), 25, 2), 24u);  // nothing there
+    std::string data(49 * 20480, 'x');
+    ASSERT_EQ(writeArchive(base, "data.bin", data, 20480, &exe), 50);
+    EXPECT_EQ(lastReplacedVolume(base.c_str(), 25, 2), 49u);
+    EXPECT_EQ(lastReplacedVolume(base.c_str(), 60, 2), 59u);
+    EXPECT_EQ(lastReplacedVolume(base.c_str(), 5, 1), 4u);  // set.0.exe is not there
+    // The widest count of this width, one of the next width, and a header that does not read.
+    FileRecord widest = recordFor(100);
+    ASSERT_EQ(writeArchive(base, "data.bin", data, 20480, &exe, &widest), 50);
+    EXPECT_EQ(lastReplacedVolume(base.c_str(), 25, 2), 99u);
+    FileRecord wider = recordFor(101);
+    ASSERT_EQ(writeArchive(base, "data.bin", data, 20480, &exe, &wider), 50);
+    EXPECT_EQ(lastReplacedVolume(base.c_str(), 25, 2), 24u);
+    ASSERT_TRUE(writeFile(exe, std::string("not an archive")));
+    EXPECT_EQ(lastReplacedVolume(base.c_str(), 25, 2), 24u);
+}
+
+// A re-split removes the new archive's names and the older archive's volumes: a user's files
+// beside them stay, and no volume of a larger older archive is left to pass for a member.
+TEST(SplitSafety, ReplacingAnArchiveRemovesExactlyItsFiles) {
+    TempDir dir;
+    InFolder in(dir.path());
+    ASSERT_TRUE(writeFile("big.bin", patternBytes(1000000)));
+    ASSERT_TRUE(writeFile("small.bin", patternBytes(500000)));
+    ASSERT_EQ(dravnikSplit({"small.bin", "-v20480", "-aa"}), 0);
+    ASSERT_TRUE(exists("a.24.bin"));
+    ASSERT_FALSE(exists("a.25.bin"));
+    ASSERT_TRUE(writeFile("a.25.bin", std::string("mine")));
+    ASSERT_TRUE(writeFile("a.26.bin", std::string("mine too")));
+    ASSERT_EQ(dravnikSplit({"small.bin", "-v20480", "-aa", "-y"}), 0);
+    EXPECT_EQ(readFile("a.25.bin"), "mine");
+    EXPECT_EQ(readFile("a.26.bin"), "mine too");
+
+    ASSERT_EQ(dravnikSplit({"big.bin", "-v20480", "-aa", "-y"}), 0);
+    ASSERT_TRUE(exists("a.49.bin"));
+    ASSERT_TRUE(writeFile("a.50.bin", std::string("mine")));
+    ASSERT_EQ(dravnikSplit({"small.bin", "-v20480", "-aa", "-y"}), 0);
+    for (int k = 25; k < 50; ++k) {
+        EXPECT_FALSE(exists("a." + std::to_string(k) + ".bin")) << k;
+    }
+    EXPECT_EQ(readFile("a.50.bin"), "mine");
+    EXPECT_EQ(entryCount(dir.path()), 2 + 25 + 1);
+    EXPECT_EQ(joinArchive("a").data, patternBytes(500000));
 }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Member names that are links, and base names spelled with forward slashes. Under Wine a link to
 # a file looks like the file, and deleting it deletes the file it points to: a split over an
-# older archive whose member and stale volume names link outside replaces the links themselves,
+# older archive whose member and further volume names link outside replaces the links themselves,
 # and the files outside keep their bytes. A base name with '/' separators finds the source and
 # the older archive just as one with '\' does.
 source "$(dirname "$0")/lib.sh"
@@ -15,14 +15,18 @@ mkdir -p "$out"
 spl_make_file "$src/data.bin" 100000
 echo KEEP-ME >"$out/keep"
 echo KEEP-TOO >"$out/p"
-echo old >"$src/s.0.exe"
+# An older archive of 8 members (150000 + 10280 bytes in 20K volumes).
+spl_make_file "$src/old.bin" 150000
+"$DRAVNIK_NATIVE_BUILD/dravnik" split "$src/old.bin" -v20K "-a$src/s" >"$E2E_TMP/old.log" 2>&1 ||
+    e2e_fail "the older archive: $(cat "$E2E_TMP/old.log")"
+[ -f "$src/s.7.bin" ] || e2e_fail "the older archive has no volume 7"
 
 spl_start "$(e2e_winpath "$src/data.bin")" -v20K
 spl_wait_text "$ID_COUNT_VALUE" 6
 
-# A stale volume (M + 1 = 7 with M = 6) and a member (volume 3) that link outside.
-ln -s ../out/keep "$src/s.7.bin"
-ln -s ../out/p "$src/s.3.bin"
+# The older archive's last volume (7, beyond M = 6) and a member (volume 3) link outside.
+ln -sf ../out/keep "$src/s.7.bin"
+ln -sf ../out/p "$src/s.3.bin"
 e2e_must set-text "$SPL_WINDOW" "$ID_ARCHIVE_EDIT" "$(e2e_winpath "$src/s")"
 spl_wait_text "$ID_ARCHIVE_EDIT" "$(e2e_winpath "$src/s")"
 spl_enter "$ID_ARCHIVE_EDIT"

@@ -2,7 +2,7 @@
 # The command line fills the form (a quoted source path with a blank, -vSIZE, -aNAME); Enter
 # splits into an archive whose members join back into the source; the form is reset after the
 # split; a second split of the same name asks before overwriting: No leaves everything as it
-# was, Yes removes the stale volumes and writes the new archive.
+# was, Yes removes the older archive's volumes and writes the new archive.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/splitter_common.sh"
 e2e_start
@@ -53,7 +53,8 @@ spl_assert_text - "$SPL_IDLE_TITLE"
 e2e_assert_unchanged "$E2E_TMP/out" "$before" "archive folder after No"
 e2e_assert_no_window '#32770|*'
 
-# Overwrite, Yes, now with 40K volumes (3 members): volumes 1 to M + 1 go, the new ones come.
+# Overwrite, Yes, now with 40K volumes (3 members): the older archive's volumes 1 to 5 go, the
+# new ones come, and the files beside it that no archive counts stay.
 e2e_must set-focus "$SPL_WINDOW" "$ID_VOLSIZE_BOX"
 e2e_must set-text "$SPL_WINDOW" "$ID_VOLSIZE_BOX" ""
 e2e_must type "$SPL_WINDOW" "$ID_VOLSIZE_BOX" "40K"
@@ -65,6 +66,8 @@ members=$(spl_assert_archive "$base" "$source_file" 1 40960)
 e2e_assert_eq 3 "$members" "members after the overwrite"
 e2e_assert_absent "$base.3.bin"
 e2e_assert_absent "$base.4.bin"
+e2e_assert_eq stale "$(cat "$base.6.bin")" "a file beside the older archive"
+e2e_assert_eq stale "$(cat "$base.7.bin")" "another file beside it"
 spl_close
 
 # The folders of the last split are remembered.

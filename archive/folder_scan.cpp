@@ -109,7 +109,7 @@ unsigned olderLastVolume(const char* unpacker, int width) {
 }  // namespace
 
 unsigned lastReplacedVolume(const char* archiveName, int memberCount, int width) {
-    unsigned own = static_cast<unsigned>(memberCount - 1);
+    unsigned own = memberCount > 1 ? static_cast<unsigned>(memberCount - 1) : 0;
     char unpacker[kPathBufferSize];
     if (!unpackerFileName(unpacker, sizeof unpacker, archiveName, width)) {
         return own;

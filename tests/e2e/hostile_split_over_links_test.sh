@@ -37,6 +37,7 @@ for member in 0.exe 1.bin; do
     [ -L "$base.$member" ] && e2e_fail "$base.$member is still a link"
 done
 [ -L "$base.6.bin" ] || e2e_fail "the link at $base.6.bin, nobody's member, is gone"
+rm "$base.6.bin"  # the archive is read back by its names, up to the first that is not there
 members=$(spl_assert_archive "$base" "$source_file" 1 20480)
 e2e_assert_eq 6 "$members" "members written"
 e2e_log "ok"

@@ -4,7 +4,8 @@
 #   archive named with a relative folder ("../archive/long"), joined into a drive root (the only
 #   place a 255-character name fits within the 259 characters of a Windows path);
 # - a Cyrillic source name with blanks, split in the splitter window into "архивы с пробелами\
-#   моя копия" relative to the splitter's current folder, joined into a Cyrillic folder.
+#   моя копия", a relative folder that counts from the source's folder (never from the
+#   splitter's current folder), joined into a Cyrillic folder.
 source "$(dirname "$0")/lib.sh"
 source "$(dirname "$0")/unpacker_common.sh"
 source "$(dirname "$0")/splitter_common.sh"
@@ -41,7 +42,7 @@ source_file="$E2E_TMP/исходные файлы/$name"
 make_source "$source_file" 90000
 work="$E2E_TMP/рабочая папка"
 folder="архивы с пробелами"
-mkdir -p "$work/$folder"
+mkdir -p "$work/$folder" "$E2E_TMP/исходные файлы/$folder"
 cd "$work"
 spl_start "$(e2e_winpath "$source_file")" -v20K -a "$folder\\моя копия"
 spl_assert_text "$ID_ARCHIVE_EDIT" "$folder\\моя копия"
@@ -50,10 +51,11 @@ spl_enter "$ID_SPLIT"
 spl_expect_box ':-)' "Готово!"
 spl_close
 cd "$E2E_TMP"
-base="$work/$folder/моя копия"
+e2e_assert_eq "" "$(ls -A "$work/$folder")" "the current folder's files"
+base="$E2E_TMP/исходные файлы/$folder/моя копия"
 members=$(spl_assert_archive "$base" "$source_file" 1 20480)
 e2e_assert_eq 5 "$members" "members written"
-before=$(e2e_fingerprint "$work")
+before=$(e2e_fingerprint "$E2E_TMP/исходные файлы")
 
 dest="$E2E_TMP/куда распаковать"
 mkdir -p "$dest"
@@ -63,5 +65,5 @@ pick_folder "$dest"
 wait_unpacker_gone
 assert_restored "$source_file" "$dest/$name"
 e2e_assert_eq "$name" "$(ls "$dest")" "destination contents"
-e2e_assert_eq "$before" "$(e2e_fingerprint "$work")" "archive folder fingerprint"
+e2e_assert_eq "$before" "$(e2e_fingerprint "$E2E_TMP/исходные файлы")" "archive folder fingerprint"
 e2e_log "ok"

@@ -89,24 +89,29 @@ void examine(const char* name, unsigned k, void* opaque) {
     }
 }
 
-// M' - 1 of the archive whose unpacker file is `unpacker`, when its header reads and M' is
-// written with `width` digits; 0 otherwise.
-unsigned olderLastVolume(const char* unpacker, int width) {
+}  // namespace
+
+OlderArchive olderArchive(const char* unpacker, int width) {
+    OlderArchive older = {0, 0};
+    // A link or a second name speaks for another archive's files, not for this name's.
+    if (!platformIsPlainFile(unpacker)) {
+        return older;
+    }
     PlatformFile file = platformOpenRead(unpacker);
     if (file == nullptr) {
-        return 0;
+        return older;
     }
     char name[kMaxTargetNameChars + 1];
     FileRecord record;
     bool read = readArchiveHeader(file, name, &record);
+    int64_t size = platformFileSizeOf(file);
     platformCloseFile(file);
-    if (!read || digitWidth(record.volumeCount) != width) {
-        return 0;
+    if (read && digitWidth(record.volumeCount) == width && size > 0) {
+        older.lastVolume = static_cast<unsigned>(record.volumeCount - 1);
+        older.volumeSize = size;
     }
-    return static_cast<unsigned>(record.volumeCount - 1);
+    return older;
 }
-
-}  // namespace
 
 unsigned lastReplacedVolume(const char* archiveName, int memberCount, int width) {
     unsigned own = memberCount > 1 ? static_cast<unsigned>(memberCount - 1) : 0;
@@ -114,7 +119,7 @@ unsigned lastReplacedVolume(const char* archiveName, int memberCount, int width)
     if (!unpackerFileName(unpacker, sizeof unpacker, archiveName, width)) {
         return own;
     }
-    unsigned older = olderLastVolume(unpacker, width);
+    unsigned older = olderArchive(unpacker, width).lastVolume;
     return older > own ? older : own;
 }
 

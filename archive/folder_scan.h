@@ -5,6 +5,16 @@
 
 #include "archive/format.h"
 
+// What an older archive under the same base name says of itself: the number of its last
+// volume and its volume size (its unpacker file's size). Both 0 unless its unpacker file is a
+// plain file (no link, no second name) whose header reads with a member count of `width`
+// digits.
+struct OlderArchive {
+    unsigned lastVolume;
+    int64_t volumeSize;
+};
+OlderArchive olderArchive(const char* unpacker, int width);
+
 // The highest volume number that replacing the archive at base name archiveName removes: the
 // new archive's own M - 1, or the older archive's last volume M' - 1 when that is higher. The
 // older archive counts only when its unpacker file (W digits) is there, its header reads and

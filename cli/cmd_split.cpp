@@ -184,10 +184,17 @@ int runSplit(int argc, char** argv) {
     } else {
         done = splitFile(request, plan, &ui);
     }
-    int code = done ? 0 : 1;
+    // A signal that came after the last block was written stopped nothing: the archive is
+    // whole and named, and the split ends as done. The signals stay held: the command ends now.
+    if (done) {
+        interruptHold(true);
+        interruptForget();
+        interruptSetCooperative(false);
+        return 0;
+    }
     if (interruptPending() != 0) {
         return interruptExitCode();
     }
     interruptSetCooperative(false);
-    return code;
+    return 1;
 }

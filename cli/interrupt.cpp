@@ -84,6 +84,10 @@ void interruptHold(bool on) {
     sigprocmask(on ? SIG_BLOCK : SIG_UNBLOCK, &signals, nullptr);
 }
 
+void interruptForget() {
+    gSignal = 0;
+}
+
 int interruptPending() {
     return gSignal;
 }

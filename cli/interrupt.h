@@ -27,6 +27,9 @@ void interruptSetCooperative(bool on);
 // signal that waited ends the process at once (or is recorded, in cooperative mode).
 void interruptHold(bool on);
 
+// Forgets a signal recorded in cooperative mode: it came too late to stop anything.
+void interruptForget();
+
 // The signal received so far (SIGINT, SIGTERM or SIGHUP), or 0.
 int interruptPending();
 

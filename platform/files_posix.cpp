@@ -367,3 +367,8 @@ bool platformRenameNew(const char* from, const char* to) {
     platformSyncFolder(to);
     return true;
 }
+
+bool platformIsPlainFile(const char* path) {
+    struct stat st;
+    return lstat(path, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1;
+}

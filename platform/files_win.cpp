@@ -199,3 +199,20 @@ bool platformFileHeld(const char* path) {
     CloseHandle(h);
     return held;
 }
+
+bool platformIsPlainFile(const char* path) {
+    // The entry itself: a link (a reparse point) is opened as the link.
+    HANDLE h = CreateFileA(
+        path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    BY_HANDLE_FILE_INFORMATION info;
+    bool plain =
+        GetFileInformationByHandle(h, &info) &&
+        (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+        info.nNumberOfLinks == 1;
+    CloseHandle(h);
+    return plain;
+}

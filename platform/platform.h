@@ -33,6 +33,10 @@ void platformReadFileStamp(const char* path, FileStamp* stamp);
 // True when path names a folder (natively the folder itself, not a link to one).
 bool platformIsFolder(const char* path);
 
+// True when path names a regular file itself, no link, with no other name (one hard link):
+// a file whose contents speak for this name only.
+bool platformIsPlainFile(const char* path);
+
 // ---------------------------------------------------------------------------------------------
 // Files are compared by identity, never by spelling: letter case, "..", doubled separators,
 // relative folders and links all reach one file under other names.

@@ -320,7 +320,7 @@ bool splitFile(const SplitRequest& request, const SplitPlan& plan, SplitUi* ui) 
                         claim == kClaimForeign ? files->unfinishedName : files->unpackerName);
         return false;
     }
-    if (plan.memberExists && !removeOlderArchive(files, plan.lastVolume)) {
+    if (plan.memberExists && !removeOlderArchive(files, plan.memberCount, plan.lastVolume)) {
         discardSplit(files);
         errno = 0;
         tellSystemError(ui, kTextCannotCreate, files->unpackerName);

@@ -72,12 +72,26 @@ void forgetVolumes(SplitFiles* files) {
     files->volumeRoom = 0;
 }
 
-// A volume name of the older archive that forEachArchiveName found; the unpacker file is
-// removed before and on its own.
-void removeVolume(const char* name, unsigned k, void*) {
-    if (k != 0) {
-        platformRemoveFile(name);
+// What replacing an older archive removes besides its unpacker file.
+struct Removal {
+    unsigned ownLast;    // the new archive's last volume: its names must be free
+    OlderArchive older;  // the older archive's word on its own volumes
+};
+
+// A volume name that forEachArchiveName found; the unpacker file is removed before and on its
+// own. A name the new archive writes goes; one beyond them goes only when it has the size the
+// older archive gives its volumes, so a file of the user's that merely has such a name stays.
+void removeVolume(const char* name, unsigned k, void* context) {
+    const Removal* removal = static_cast<const Removal*>(context);
+    if (k == 0) {
+        return;
     }
+    if (k > removal->ownLast && (k > removal->older.lastVolume ||
+                                 !volumeSizeFits(platformFileSize(name), removal->older.volumeSize,
+                                                 k == removal->older.lastVolume))) {
+        return;
+    }
+    platformRemoveFile(name);
 }
 
 }  // namespace
@@ -121,10 +135,13 @@ ClaimResult claimUnfinishedFile(SplitFiles* files, const char* archiveName, int 
     return kClaimed;
 }
 
-bool removeOlderArchive(const SplitFiles* files, unsigned lastVolume) {
+bool removeOlderArchive(const SplitFiles* files, int memberCount, unsigned lastVolume) {
+    Removal removal;
+    removal.ownLast = static_cast<unsigned>(memberCount - 1);
+    removal.older = olderArchive(files->unpackerName, files->width);
     platformRemoveFile(files->unpackerName);
     bool gone = !platformFileExists(files->unpackerName);
-    forEachArchiveName(files->archiveName, files->width, lastVolume, removeVolume, nullptr);
+    forEachArchiveName(files->archiveName, files->width, lastVolume, removeVolume, &removal);
     // Were the old unpacker file to outlive a power cut that the new volumes survive, the two
     // would make a mixed archive. Where the folder cannot be synced, the journal of the file
     // system keeps these removals ahead of the volumes' creation.

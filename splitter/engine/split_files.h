@@ -44,10 +44,12 @@ ClaimResult claimUnfinishedFile(SplitFiles* files, const char* archiveName, int 
                                 const unsigned char* image, unsigned imageBytes, char* buffer);
 
 // Removes the older archive that the user agreed to replace: its unpacker file first, then the
-// volume names 1 .. lastVolume (lastReplacedVolume) that exist. False when the unpacker file is
+// volume names 1 .. lastVolume (lastReplacedVolume) that exist: the new archive's own names
+// (memberCount members) always, those beyond only when they have the size the older archive's
+// unpacker file gives its volumes. False when the unpacker file is
 // still there: a new volume beside it would make a mixed archive. The removals reach the disk
 // before any new volume.
-bool removeOlderArchive(const SplitFiles* files, unsigned lastVolume);
+bool removeOlderArchive(const SplitFiles* files, int memberCount, unsigned lastVolume);
 
 // Creates volume `name` (the next one) new, never in place of anything; null when it cannot.
 // buffer (kStreamBufferSize bytes) becomes the stream's buffer.

@@ -209,7 +209,7 @@ TEST(SplitSafety, ASplitKilledOrInterruptedInItsLastVolumeLeavesNoArchive) {
                 ::signal(SIGHUP, SIG_IGN);
             }
             raise(SIGSTOP);
-            _exit(dravnikSplit(split));
+            _exit(dravnikSplit(split, false));
         }
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);

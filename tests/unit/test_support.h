@@ -166,23 +166,28 @@ inline int runCommand(int (*command)(int, char**), std::vector<std::string> args
     return command(static_cast<int>(args.size()), argv.data());
 }
 
-inline int dravnikSplit(std::vector<std::string> args) {
-    return runCommand(runSplit, args);
-}
-inline int dravnikInfo(std::vector<std::string> args) {
-    return runCommand(runInfo, args);
-}
-// runJoin keeps SIGINT, SIGTERM and SIGHUP held once it has put its file in place, as the command
-// ends right after; the tests go on in this process and let them through again, unless told not
-// to (a child that ends with the join).
-inline int dravnikJoin(std::vector<std::string> args, bool letSignalsThrough = true) {
+// runSplit and runJoin keep SIGINT, SIGTERM and SIGHUP held once their file is in place, as
+// the command ends right after; the tests go on in this process and let them through again,
+// unless told not to (a child that ends with the command).
+inline int withSignalsRestored(int (*command)(int, char**), std::vector<std::string> args,
+                               bool letSignalsThrough) {
     sigset_t mask;
     sigprocmask(SIG_SETMASK, nullptr, &mask);
-    int code = runCommand(runJoin, args);
+    int code = runCommand(command, args);
     if (letSignalsThrough) {
         sigprocmask(SIG_SETMASK, &mask, nullptr);
     }
     return code;
+}
+
+inline int dravnikSplit(std::vector<std::string> args, bool letSignalsThrough = true) {
+    return withSignalsRestored(runSplit, args, letSignalsThrough);
+}
+inline int dravnikInfo(std::vector<std::string> args) {
+    return runCommand(runInfo, args);
+}
+inline int dravnikJoin(std::vector<std::string> args, bool letSignalsThrough = true) {
+    return withSignalsRestored(runJoin, args, letSignalsThrough);
 }
 
 // What an archive holds, read back by its layout.
